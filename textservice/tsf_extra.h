@@ -6,8 +6,8 @@
 // lacks them too; any number of translation units may include this header.
 #pragma once
 
-#include <windows.h>
 #include <msctf.h>
+#include <windows.h>
 
 // ---------------------------------------------------------------------------------------------
 // Result codes. mingw has TF_E_NOLOCK and a few others, but not these; the values are the text
@@ -97,8 +97,9 @@ EXTERN_C const IID DECLSPEC_SELECTANY IID_ITfMenu = {
 MIDL_INTERFACE("6f8a98e4-aaa0-4f15-8c5b-07e0df0a3dd8")
 ITfMenu : public IUnknown {
   // ppMenu is in/out: non-null asks for the submenu that a TF_LBMENUF_SUBMENU item opens.
-  virtual HRESULT STDMETHODCALLTYPE AddMenuItem(UINT uId, DWORD dwFlags, HBITMAP hbmp, HBITMAP hbmpMask,
-                                                const WCHAR *pch, ULONG cch, ITfMenu **ppMenu) = 0;
+  virtual HRESULT STDMETHODCALLTYPE AddMenuItem(UINT uId, DWORD dwFlags, HBITMAP hbmp,
+                                                HBITMAP hbmpMask, const WCHAR* pch, ULONG cch,
+                                                ITfMenu** ppMenu) = 0;
 };
 __CRT_UUID_DECL(ITfMenu, 0x6f8a98e4, 0xaaa0, 0x4f15, 0x8c, 0x5b, 0x07, 0xe0, 0xdf, 0x0a, 0x3d, 0xd8)
 
@@ -116,13 +117,14 @@ EXTERN_C const IID DECLSPEC_SELECTANY IID_ITfLangBarItemButton = {
 
 MIDL_INTERFACE("28c7f1d0-de25-11d2-afdd-00105a2799b5")
 ITfLangBarItemButton : public ITfLangBarItem {
-  virtual HRESULT STDMETHODCALLTYPE OnClick(TfLBIClick click, POINT pt, const RECT *prcArea) = 0;
+  virtual HRESULT STDMETHODCALLTYPE OnClick(TfLBIClick click, POINT pt, const RECT* prcArea) = 0;
   virtual HRESULT STDMETHODCALLTYPE InitMenu(ITfMenu * pMenu) = 0;
   virtual HRESULT STDMETHODCALLTYPE OnMenuSelect(UINT wID) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetIcon(HICON * phIcon) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetText(BSTR * pbstrText) = 0;
 };
-__CRT_UUID_DECL(ITfLangBarItemButton, 0x28c7f1d0, 0xde25, 0x11d2, 0xaf, 0xdd, 0x00, 0x10, 0x5a, 0x27, 0x99, 0xb5)
+__CRT_UUID_DECL(ITfLangBarItemButton, 0x28c7f1d0, 0xde25, 0x11d2, 0xaf, 0xdd, 0x00, 0x10, 0x5a,
+                0x27, 0x99, 0xb5)
 
 #endif  // __ITfLangBarItemButton_INTERFACE_DEFINED__
 
@@ -136,10 +138,12 @@ EXTERN_C const IID DECLSPEC_SELECTANY IID_ITfDisplayAttributeProvider = {
 
 MIDL_INTERFACE("fee47777-163c-4769-996a-6e9c50ad8f54")
 ITfDisplayAttributeProvider : public IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE EnumDisplayAttributeInfo(IEnumTfDisplayAttributeInfo * *ppEnum) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetDisplayAttributeInfo(REFGUID guid, ITfDisplayAttributeInfo * *ppInfo) = 0;
+  virtual HRESULT STDMETHODCALLTYPE EnumDisplayAttributeInfo(IEnumTfDisplayAttributeInfo *
+                                                             *ppEnum) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDisplayAttributeInfo(REFGUID guid,
+                                                            ITfDisplayAttributeInfo * *ppInfo) = 0;
 };
-__CRT_UUID_DECL(ITfDisplayAttributeProvider, 0xfee47777, 0x163c, 0x4769, 0x99, 0x6a, 0x6e, 0x9c, 0x50, 0xad, 0x8f,
-                0x54)
+__CRT_UUID_DECL(ITfDisplayAttributeProvider, 0xfee47777, 0x163c, 0x4769, 0x99, 0x6a, 0x6e, 0x9c,
+                0x50, 0xad, 0x8f, 0x54)
 
 #endif  // __ITfDisplayAttributeProvider_INTERFACE_DEFINED__

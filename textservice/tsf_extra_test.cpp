@@ -8,7 +8,7 @@
 
 namespace {
 
-std::wstring IidText(const IID &iid) {
+std::wstring IidText(const IID& iid) {
   wchar_t text[40] = {};
   StringFromGUID2(iid, text, 40);
   return text;
@@ -16,17 +16,18 @@ std::wstring IidText(const IID &iid) {
 
 TEST(TsfExtra, IidsAreTheDocumentedOnes) {
   struct Case {
-    const IID &iid;
-    const IID &uuidof;
-    const wchar_t *text;
+    const IID& iid;
+    const IID& uuidof;
+    const wchar_t* text;
   };
   const Case cases[] = {
-      {IID_ITfLangBarItemButton, __uuidof(ITfLangBarItemButton), L"{28C7F1D0-DE25-11D2-AFDD-00105A2799B5}"},
+      {IID_ITfLangBarItemButton, __uuidof(ITfLangBarItemButton),
+       L"{28C7F1D0-DE25-11D2-AFDD-00105A2799B5}"},
       {IID_ITfMenu, __uuidof(ITfMenu), L"{6F8A98E4-AAA0-4F15-8C5B-07E0DF0A3DD8}"},
       {IID_ITfDisplayAttributeProvider, __uuidof(ITfDisplayAttributeProvider),
        L"{FEE47777-163C-4769-996A-6E9C50AD8F54}"},
   };
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     EXPECT_EQ(IidText(c.iid), c.text);
     EXPECT_TRUE(IsEqualIID(c.iid, c.uuidof)) << IidText(c.iid);
   }
@@ -50,18 +51,18 @@ TEST(TsfExtra, ConstantsAreTheDocumentedOnes) {
 class SlotButton : public ITfLangBarItemButton {
  public:
   int last = -1;
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void **) override { return Hit(0); }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return Hit(0); }
   ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(Hit(1)); }
   ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(Hit(2)); }
-  HRESULT STDMETHODCALLTYPE GetInfo(TF_LANGBARITEMINFO *) override { return Hit(3); }
-  HRESULT STDMETHODCALLTYPE GetStatus(DWORD *) override { return Hit(4); }
+  HRESULT STDMETHODCALLTYPE GetInfo(TF_LANGBARITEMINFO*) override { return Hit(3); }
+  HRESULT STDMETHODCALLTYPE GetStatus(DWORD*) override { return Hit(4); }
   HRESULT STDMETHODCALLTYPE Show(BOOL) override { return Hit(5); }
-  HRESULT STDMETHODCALLTYPE GetTooltipString(BSTR *) override { return Hit(6); }
-  HRESULT STDMETHODCALLTYPE OnClick(TfLBIClick, POINT, const RECT *) override { return Hit(7); }
-  HRESULT STDMETHODCALLTYPE InitMenu(ITfMenu *) override { return Hit(8); }
+  HRESULT STDMETHODCALLTYPE GetTooltipString(BSTR*) override { return Hit(6); }
+  HRESULT STDMETHODCALLTYPE OnClick(TfLBIClick, POINT, const RECT*) override { return Hit(7); }
+  HRESULT STDMETHODCALLTYPE InitMenu(ITfMenu*) override { return Hit(8); }
   HRESULT STDMETHODCALLTYPE OnMenuSelect(UINT) override { return Hit(9); }
-  HRESULT STDMETHODCALLTYPE GetIcon(HICON *) override { return Hit(10); }
-  HRESULT STDMETHODCALLTYPE GetText(BSTR *) override { return Hit(11); }
+  HRESULT STDMETHODCALLTYPE GetIcon(HICON*) override { return Hit(10); }
+  HRESULT STDMETHODCALLTYPE GetText(BSTR*) override { return Hit(11); }
 
  private:
   HRESULT Hit(int slot) {
@@ -72,14 +73,14 @@ class SlotButton : public ITfLangBarItemButton {
 
 TEST(TsfExtra, ButtonSlotsFollowTheSdkOrder) {
   SlotButton button;
-  void **vtable = *reinterpret_cast<void ***>(static_cast<ITfLangBarItemButton *>(&button));
+  void** vtable = *reinterpret_cast<void***>(static_cast<ITfLangBarItemButton*>(&button));
   // Slots 8 to 11 take one pointer-sized argument, so they can be called uniformly.
-  using OneArg = HRESULT(STDMETHODCALLTYPE *)(ITfLangBarItemButton *, void *);
+  using OneArg = HRESULT(STDMETHODCALLTYPE*)(ITfLangBarItemButton*, void*);
   for (int slot : {8, 10, 11}) {
     reinterpret_cast<OneArg>(vtable[slot])(&button, nullptr);
     EXPECT_EQ(button.last, slot);
   }
-  using UintArg = HRESULT(STDMETHODCALLTYPE *)(ITfLangBarItemButton *, UINT);
+  using UintArg = HRESULT(STDMETHODCALLTYPE*)(ITfLangBarItemButton*, UINT);
   reinterpret_cast<UintArg>(vtable[9])(&button, 0);
   EXPECT_EQ(button.last, 9);
 }
