@@ -35,10 +35,10 @@ enum WordStateValue : uint16_t {
 // every caller (the text service calls from one thread per service object).
 struct WordState {
   uint16_t wordState = Idle;
-  char currentVowel = 0;         // vowel code of the syllable being typed
-  char16_t pendingSign = 0;      // typewriter sign waiting for its consonant
+  char currentVowel = 0;           // vowel code of the syllable being typed
+  char16_t pendingSign = 0;        // typewriter sign waiting for its consonant
   char16_t keyBeforePrevious = 0;  // first key of a key pair
-  bool autoPulliDone = false;    // the last consonant key doubled the one before
+  bool autoPulliDone = false;      // the last consonant key doubled the one before
 };
 
 // Read-only view of the process-wide word state (tests, tracing).

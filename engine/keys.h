@@ -42,6 +42,14 @@ constexpr uint16_t Oem7 = 0xDE;       // ' "
 // their own codes.
 char16_t KeyToChar(uint16_t virtualKey, bool shifted);
 
+// The inverse of KeyToChar: the key (and whether Shift is needed) that types
+// ch on a US keyboard. False when no key types ch.
+struct KeyStroke {
+  uint16_t virtualKey = 0;
+  bool shift = false;
+};
+bool CharToKey(char16_t ch, KeyStroke& stroke);
+
 // Whether code is one of the keys of the layout in the current Shift state
 // (read through IsShiftDown). The code 0 belongs to every layout but 6, so a
 // key without a character never ends a word. Always false for layout 6 and

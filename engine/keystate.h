@@ -44,11 +44,11 @@ namespace korvi {
 constexpr int kLastOutputCapacity = 20;
 
 struct KeyState {
-  char16_t previousChar = 0;   // character given to the engine for the previous key
-  bool afterBackspace = false;  // the previous key was Backspace
-  uint8_t engineStateByte = 0;  // the engine's current consonant code
-  OutputBuffer outputBuffer = {};                     // text of the current key
-  char16_t lastOutput[kLastOutputCapacity] = {};      // text of the previous key
+  char16_t previousChar = 0;       // character given to the engine for the previous key
+  bool afterBackspace = false;     // the previous key was Backspace
+  uint8_t engineStateByte = 0;     // the engine's current consonant code
+  OutputBuffer outputBuffer = {};  // text of the current key
+  char16_t lastOutput[kLastOutputCapacity] = {};        // text of the previous key
   char16_t outputBeforeLast[kLastOutputCapacity] = {};  // text of the key before that
   int32_t lastOutputLength = 0;  // length of lastOutput as written to the document
 

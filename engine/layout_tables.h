@@ -9,13 +9,13 @@
 namespace korvi {
 
 // Layout numbers 0..7. Any other number behaves as kLayoutNone everywhere.
-constexpr int32_t kLayoutKorvi = 0;     // phonetic
-constexpr int32_t kLayoutTamil99 = 1;   // Tamil-99 and MOE-Singapore
+constexpr int32_t kLayoutKorvi = 0;    // phonetic
+constexpr int32_t kLayoutTamil99 = 1;  // Tamil-99 and MOE-Singapore
 constexpr int32_t kLayoutVelona7 = 2;
-constexpr int32_t kLayoutMylai = 3;     // typewriter
-constexpr int32_t kLayoutNewTw = 4;     // typewriter
-constexpr int32_t kLayoutOldTw = 5;     // typewriter with dead sign keys
-constexpr int32_t kLayoutNone = 6;      // every row empty
+constexpr int32_t kLayoutMylai = 3;  // typewriter
+constexpr int32_t kLayoutNewTw = 4;  // typewriter
+constexpr int32_t kLayoutOldTw = 5;  // typewriter with dead sign keys
+constexpr int32_t kLayoutNone = 6;   // every row empty
 constexpr int32_t kLayoutVelona6 = 7;
 constexpr int32_t kLayoutCount = 8;
 
