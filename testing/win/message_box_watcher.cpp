@@ -1,0 +1,97 @@
+#include "testing/win/message_box_watcher.h"
+
+#include <set>
+
+namespace korvi::testing {
+namespace {
+
+// The static control that holds a message box's text.
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+std::string Narrow(const std::wstring& text) {
+  std::string out;
+  for (wchar_t c : text) {
+    if (c >= 0x20 && c < 0x7F) {
+      out += static_cast<char>(c);
+    } else {
+      char code[12];
+      snprintf(code, sizeof code, "\\u%04X", static_cast<unsigned>(c));
+      out += code;
+    }
+  }
+  return out;
+}
+
+std::wstring WindowText(HWND window) {
+  wchar_t text[1024] = L"";
+  GetWindowTextW(window, text, 1024);
+  return text;
+}
+
+SeenMessageBox Read(HWND box) {
+  SeenMessageBox seen;
+  seen.caption = WindowText(box);
+  wchar_t text[2048] = L"";
+  GetDlgItemTextW(box, kMessageBoxTextId, text, 2048);
+  seen.text = text;
+  seen.buttons.clear();
+  for (int id = IDOK; id <= IDCONTINUE; ++id) {
+    HWND button = GetDlgItem(box, id);
+    if (button && IsWindowVisible(button))
+      seen.buttons.push_back(id);
+  }
+  seen.hasOwner = GetWindow(box, GW_OWNER) != nullptr;
+  return seen;
+}
+
+}  // namespace
+
+std::ostream& operator<<(std::ostream& out, const SeenMessageBox& box) {
+  out << "{caption \"" << Narrow(box.caption) << "\", text \"" << Narrow(box.text) << "\", buttons";
+  for (int id : box.buttons)
+    out << ' ' << id;
+  return out << (box.hasOwner ? ", owned}" : "}");
+}
+
+MessageBoxWatcher::MessageBoxWatcher() : thread_([this] { Watch(); }) {}
+
+MessageBoxWatcher::~MessageBoxWatcher() {
+  stop_ = true;
+  thread_.join();
+}
+
+std::vector<SeenMessageBox> MessageBoxWatcher::Take() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<SeenMessageBox> taken;
+  taken.swap(seen_);
+  return taken;
+}
+
+void MessageBoxWatcher::Watch() {
+  std::set<HWND> closing;
+  while (!stop_) {
+    HWND box = nullptr;
+    while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr) {
+      DWORD process = 0;
+      GetWindowThreadProcessId(box, &process);
+      if (process != GetCurrentProcessId() || closing.count(box))
+        continue;
+      // The box may still be filling in its controls: wait until its text is there.
+      if (!GetDlgItem(box, kMessageBoxTextId) || !IsWindowVisible(box))
+        continue;
+      SeenMessageBox seen = Read(box);
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        seen_.push_back(std::move(seen));
+      }
+      closing.insert(box);
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+    for (auto it = closing.begin(); it != closing.end();) {
+      it = IsWindow(*it) ? std::next(it) : closing.erase(it);
+    }
+    Sleep(5);
+  }
+}
+
+}  // namespace korvi::testing
