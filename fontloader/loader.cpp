@@ -38,6 +38,11 @@ class File {
   ~File() { Close(); }
   bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
   HANDLE Get() const { return handle_; }
+  HANDLE Release() {
+    HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    return handle;
+  }
   void Close() {
     if (IsOpen()) {
       CloseHandle(handle_);
@@ -167,7 +172,7 @@ void Box(const std::wstring& text, const wchar_t* caption, UINT style) {
 }
 
 // Unpacks one pack's entries. False when no further pack is to be processed.
-bool UnpackPack(const std::wstring& packPath, HANDLE workFile) {
+bool UnpackPack(const std::wstring& packPath, HANDLE workFile, FontFileWriter& writer) {
   File pack = OpenForReading(packPath);
   if (!pack.IsOpen()) {
     return false;
@@ -209,13 +214,13 @@ bool UnpackPack(const std::wstring& packPath, HANDLE workFile) {
       return true;
     }
     {
-      File font = CreateForWriting(fontPath);
+      File font(writer.Open(fontPath));
       if (!font.IsOpen()) {
         Box(fontPath, L"Cannot open for writing", MB_OK);
         Report("FCT010");
         return true;
       }
-      if (!WriteAll(font.Get(), data.data(), data.size())) {
+      if (!writer.Write(font.Get(), data.data(), data.size())) {
         font.Close();
         Box(fontPath, L"Error writing file", MB_OK);
         Report("FCT011");
@@ -343,6 +348,14 @@ int LoadOrUnload(const WorkSet& set, bool load) {
 
 }  // namespace
 
+HANDLE FontFileWriter::Open(const std::wstring& path) {
+  return CreateForWriting(path).Release();
+}
+
+bool FontFileWriter::Write(HANDLE file, const void* data, size_t size) {
+  return WriteAll(file, data, size);
+}
+
 WorkSet MakeWorkSet(int generation) {
   WorkSet set;
   bool current = generation == 10 || generation == 11;
@@ -357,6 +370,11 @@ WorkSet MakeWorkSet(int generation) {
 }
 
 void Unpack(const WorkSet& set) {
+  FontFileWriter writer;
+  Unpack(set, writer);
+}
+
+void Unpack(const WorkSet& set, FontFileWriter& writer) {
   std::wstring folder = WorkFolder();
   std::wstring path = folder.empty() ? L"" : folder + set.workFileName;
   DebugLog("Creating work file '%ls'", path.c_str());
@@ -377,7 +395,7 @@ void Unpack(const WorkSet& set) {
   do {
     std::wstring packPath = set.home + L"\\" + found.cFileName;
     DebugLog("Opening font pack '%ls'", packPath.c_str());
-    if (!UnpackPack(packPath, workFile.Get())) {
+    if (!UnpackPack(packPath, workFile.Get(), writer)) {
       break;
     }
   } while (FindNextFileW(search, &found));

@@ -3,6 +3,9 @@
 // too few fonts, and pass one command to the lookup server.
 #pragma once
 
+#include <windows.h>
+
+#include <cstddef>
 #include <string>
 
 namespace korvi::fonts {
@@ -20,8 +23,20 @@ struct WorkSet {
 // Generation 10 or 11 is the current set (korvihome), anything else the older one.
 WorkSet MakeWorkSet(int generation);
 
+// Opens and fills the file of one unpacked font. Tests stand in a failing one to
+// reach the loader's answers to a disk that refuses the data.
+class FontFileWriter {
+ public:
+  virtual ~FontFileWriter() = default;
+  // INVALID_HANDLE_VALUE when the file cannot be opened for writing.
+  virtual HANDLE Open(const std::wstring& path);
+  // False when not all of the data could be written.
+  virtual bool Write(HANDLE file, const void* data, size_t size);
+};
+
 // Rebuilds the per-user work file and font files from the packs in the home folder.
 void Unpack(const WorkSet& set);
+void Unpack(const WorkSet& set, FontFileWriter& writer);
 
 // Registers the listed fonts; returns the number of font files registered.
 int Load(const WorkSet& set);

@@ -15,6 +15,7 @@
 #include <set>
 #include <thread>
 
+#include "loader.h"
 #include "packbuilder.h"
 #include "testing/win/message_box_watcher.h"
 #include "testing/win/recording_window.h"
@@ -644,6 +645,141 @@ TEST_F(LoaderTest, QwsaPostsToTheLookupServer) {
       server.Messages({WM_COMMAND}),
       (std::vector<korvi::testing::RecordedMessage>{korvi::testing::Posted(WM_COMMAND, 19200, 0)}));
   EXPECT_FALSE(Exists(workFolder_ + kWorkFile10));
+}
+
+TEST_F(LoaderTest, NoFontsFolderAbandonsThePack) {
+  // A local application-data folder that cannot be made, so the fonts folder has no path.
+  const wchar_t kShellFolders[] =
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+  korvi::testing::RegistryKeyGuard shellFolders(HKEY_CURRENT_USER, kShellFolders);
+  ASSERT_TRUE(korvi::testing::SetRegistryValue(HKEY_CURRENT_USER, kShellFolders, L"Local AppData",
+                                               REG_EXPAND_SZ,
+                                               korvi::testing::Utf16Bytes(L"Q:\\no\\such\\place")));
+  std::vector<uint8_t> tamil = Font(kTamil);
+  WritePack(home_, L"korvi.fpk", {{"ONE.ttf", 'A', tamil}, {"TWO.ttf", 'A', tamil}});
+  EXPECT_EQ(Run(L"i"), "Velona Font Error: FCT007");  // once: the pack is left
+  EXPECT_TRUE(WorkFileNames(workFolder_ + kWorkFile10).empty());
+  // Loading and unloading without a fonts folder touch nothing.
+  WriteBytes(workFolder_ + kWorkFile10, WorkFileBytes({L"\\K10A.tmp"}));
+  EXPECT_EQ(Run(L"u"), "");
+  EXPECT_TRUE(Exists(workFolder_ + kWorkFile10));
+}
+
+// Stands in for a disk that refuses the font file: it cannot be opened, or not
+// all of its data can be written.
+class RefusingWriter : public FontFileWriter {
+ public:
+  explicit RefusingWriter(bool refuseOpen) : refuseOpen_(refuseOpen) {}
+  HANDLE Open(const std::wstring& path) override {
+    if (refuseOpen_) {
+      return INVALID_HANDLE_VALUE;
+    }
+    return FontFileWriter::Open(path);
+  }
+  bool Write(HANDLE, const void*, size_t) override { return false; }
+
+ private:
+  bool refuseOpen_;
+};
+
+TEST_F(LoaderTest, FontFileThatCannotBeWrittenAbandonsThePack) {
+  std::vector<uint8_t> tamil = Font(kTamil);
+  WritePack(home_, L"korvi.fpk", {{"ONE.ttf", 'A', tamil}, {"TWO.ttf", 'A', tamil}});
+  const struct {
+    bool refuseOpen;
+    const wchar_t* caption;
+    const char* output;
+  } cases[] = {
+      {true, L"Cannot open for writing", "Velona Font Error: FCT010"},
+      {false, L"Error writing file", "Velona Font Error: FCT011"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.output);
+    RemoveTree(fontsFolder_);
+    RefusingWriter writer(c.refuseOpen);
+    korvi::testing::MessageBoxWatcher boxes;
+    ::testing::internal::CaptureStdout();
+    Unpack(MakeWorkSet(10), writer);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.output);
+    // One entry tried, its file left unlisted under its temporary name.
+    std::vector<std::wstring> files = List(fontsFolder_);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(boxes.Take(),
+              (std::vector<SeenMessageBox>{{c.caption, fontsFolder_ + L"\\" + files[0]}}));
+    EXPECT_TRUE(WorkFileNames(workFolder_ + kWorkFile10).empty());
+    // The file is closed after a failed write as well: nothing holds it any more.
+    std::wstring file = fontsFolder_ + L"\\" + files[0];
+    HANDLE exclusive = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(exclusive, INVALID_HANDLE_VALUE);
+    CloseHandle(exclusive);
+    EXPECT_TRUE(DeleteFileW((fontsFolder_ + L"\\" + files[0]).c_str()));
+  }
+}
+
+// The DLLs a PE file imports, read from its import table.
+std::vector<std::string> ImportedDlls(const std::vector<uint8_t>& pe, WORD* machine,
+                                      WORD* subsystem) {
+  std::vector<std::string> dlls;
+  if (pe.size() < sizeof(IMAGE_DOS_HEADER)) {
+    return dlls;
+  }
+  auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(pe.data());
+  if (static_cast<size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS32) > pe.size()) {
+    return dlls;
+  }
+  auto nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(pe.data() + dos->e_lfanew);
+  *machine = nt->FileHeader.Machine;
+  *subsystem = nt->OptionalHeader.Subsystem;
+  const IMAGE_SECTION_HEADER* sections = IMAGE_FIRST_SECTION(nt);
+  auto offset = [&](DWORD rva) -> size_t {
+    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
+      const IMAGE_SECTION_HEADER& section = sections[i];
+      if (rva >= section.VirtualAddress && rva < section.VirtualAddress + section.SizeOfRawData) {
+        return rva - section.VirtualAddress + section.PointerToRawData;
+      }
+    }
+    return 0;
+  };
+  size_t at = offset(nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
+  for (; at != 0 && at + sizeof(IMAGE_IMPORT_DESCRIPTOR) <= pe.size();
+       at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+    auto descriptor = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(pe.data() + at);
+    size_t name = offset(descriptor->Name);
+    if (descriptor->Name == 0 || name == 0) {
+      break;
+    }
+    std::string dll(reinterpret_cast<const char*>(pe.data() + name));
+    std::transform(dll.begin(), dll.end(), dll.begin(), ::toupper);
+    dlls.push_back(dll);
+  }
+  return dlls;
+}
+
+TEST(DeliverableTest, ImportsOnlySystemDllsAndCarriesAVersion) {
+  std::wstring program = FromUnixPath(KORVI_DIST_EXE);
+  WORD machine = 0;
+  WORD subsystem = 0;
+  std::vector<std::string> dlls = ImportedDlls(ReadBytes(program), &machine, &subsystem);
+  EXPECT_EQ(machine, IMAGE_FILE_MACHINE_I386);
+  EXPECT_EQ(subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+  const std::set<std::string> system = {"KERNEL32.DLL", "USER32.DLL",  "GDI32.DLL",
+                                        "ADVAPI32.DLL", "SHELL32.DLL", "MSVCRT.DLL"};
+  ASSERT_FALSE(dlls.empty());
+  for (const std::string& dll : dlls) {
+    EXPECT_TRUE(system.count(dll)) << dll;
+  }
+
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeW(program.c_str(), &ignored);
+  ASSERT_GT(size, 0u);
+  std::vector<uint8_t> info(size);
+  ASSERT_TRUE(GetFileVersionInfoW(program.c_str(), 0, size, info.data()));
+  wchar_t* name = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\StringFileInfo\\040904B0\\OriginalFilename",
+                             reinterpret_cast<void**>(&name), &length));
+  EXPECT_STREQ(name, L"Korvi10Config.exe");
 }
 
 }  // namespace
