@@ -3,6 +3,7 @@
 // key allocates: the benchmark fails if one does.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <new>
@@ -39,8 +40,8 @@ const std::u16string kPhonetic =
     u"paLLikkuc cenRu paadam padiththOm. avarkaL maalaiyil kadaRkaraikku vanthaarkaL.";
 // The same paragraph in Tamil-99 keys (automatic pulli for doubled consonants).
 const std::u16string kTamil99 =
-    u"vphhkf. ;qif lks/f jt[dhsuti. sidu vqiscr ;idqhq ayyld. ;qbhyf "
-    u"jyyshhd[f [giud jqokf jolkf. avmhyf kqcr'sf houmhmrhhd v;qmhyf.";
+    u"vphhkf. ;qif lks/f jt[dhsutif. siud vqisnr ;iuqh dyyld. ;qbhyf jyyshhd[f [giud "
+    u"jqokf josllxkf. avmfhyf kqnr'snf houfhmrhhd v;lqmfhyf.";
 
 // Types the stream key by key as the service does: Space and the full stop
 // end the word and reset the context.
@@ -55,6 +56,24 @@ void TypeStream(const std::u16string& chars, int32_t layout, KeyState& state) {
     if (ch == u' ' || ch == u'.')
       ResetAfterWordEnd(state);
   }
+}
+
+// The text a stream types, for checking that both streams say the same.
+std::u16string TypedText(const std::u16string& chars, int32_t layout) {
+  KeyState state;
+  ResetAfterWordEnd(state);
+  std::u16string text;
+  for (char16_t ch : chars) {
+    KeyStroke stroke;
+    CharToKey(ch, stroke);
+    const KeyEdit edit =
+        ComputeKeyEdit(state, stroke.virtualKey, stroke.shift, false, true, layout);
+    text.erase(text.size() - std::min<size_t>(edit.count, text.size()));
+    text += state.outputBuffer;
+    if (ch == u' ' || ch == u'.')
+      ResetAfterWordEnd(state);
+  }
+  return text;
 }
 
 void ConvertOnly(const std::u16string& chars, int32_t layout) {
@@ -115,6 +134,15 @@ void BM_KeyEditPhonetic(benchmark::State& st) {
   Run(st, kPhonetic.size(), [&] { TypeStream(kPhonetic, kLayoutKorvi, state); });
 }
 
+void BM_StreamsTypeTheSameParagraph(benchmark::State& st) {
+  const bool same = TypedText(kTamil99, kLayoutTamil99) == TypedText(kPhonetic, kLayoutKorvi);
+  for (auto _ : st)
+    benchmark::DoNotOptimize(same);
+  if (!same)
+    st.SkipWithError("the two key streams type different text");
+}
+
+BENCHMARK(BM_StreamsTypeTheSameParagraph)->Iterations(1);
 BENCHMARK(BM_ConvertKeyTamil99);
 BENCHMARK(BM_ConvertKeyPhonetic);
 BENCHMARK(BM_KeyEditTamil99);
