@@ -10,6 +10,7 @@
 
 #include <unknwn.h>
 
+#include <type_traits>
 #include <utility>
 
 namespace korvi {
@@ -26,6 +27,11 @@ class ComPtr {
   }
   ComPtr(const ComPtr& other) : ComPtr(other.p_) {}
   ComPtr(ComPtr&& other) noexcept : p_(other.Detach()) {}
+  // From a pointer to a derived class (a concrete object to one of its interfaces).
+  template <typename U, typename = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+  ComPtr(const ComPtr<U>& other) : ComPtr(static_cast<T*>(other.Get())) {}
+  template <typename U, typename = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+  ComPtr(ComPtr<U>&& other) noexcept : p_(other.Detach()) {}
   ~ComPtr() { Reset(); }
 
   ComPtr& operator=(const ComPtr& other) {
