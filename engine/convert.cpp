@@ -1,5 +1,7 @@
 #include "convert.h"
 
+#include <string>
+
 #include "convert_internal.h"
 
 namespace korvi {
@@ -9,6 +11,7 @@ WordState wordState;
 
 namespace {
 
+using detail::Code;
 using detail::Output;
 WordState& ws = detail::wordState;
 bool tamil99Rules = true;
@@ -17,17 +20,6 @@ constexpr char16_t kAytham = 0x0B83;
 constexpr char16_t kPulli = 0x0BCD;
 constexpr char16_t kOm = 0x0BD0;
 constexpr char16_t kRupee = 0x20B9;
-
-char Code(const LayoutRecord& r, LayoutRow row, int i) {
-  return r.rows[row][i];
-}
-
-int Length(const char16_t* text) {
-  int n = 0;
-  while (text[n] != 0)
-    ++n;
-  return n;
-}
 
 // Pairs of Tamil-99 consonant keys whose first consonant takes a pulli:
 // ங்க, ஞ்ச, ந்த, ண்ட, ம்ப, ன்ற.
@@ -111,7 +103,7 @@ int32_t VowelOnConsonant(Output& out, char cons, char vowel, bool honourAutoPull
   int32_t result = kReplacePrevious;
   if (honourAutoPulli && ws.autoPulliDone) {
     ws.autoPulliDone = false;
-    result = Length(SyllableText(cons, 'a'));
+    result = static_cast<int32_t>(std::char_traits<char16_t>::length(SyllableText(cons, 'a')));
   }
   ws.currentVowel = vowel;
   out.Set(SyllableText(cons, vowel));

@@ -44,6 +44,11 @@ class Output {
   int length_ = 0;
 };
 
+// The code byte at a position of a row of the record.
+inline char Code(const LayoutRecord& record, LayoutRow row, int position) {
+  return record.rows[row][position];
+}
+
 // The typewriter layouts 3, 4 and 5.
 int32_t ConvertTypewriterKey(char16_t ch, Output& output, uint8_t& cons, int32_t layoutNumber);
 

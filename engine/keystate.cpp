@@ -1,6 +1,7 @@
 #include "keystate.h"
 
 #include <initializer_list>
+#include <string>
 
 #include "keys.h"
 

@@ -27,10 +27,6 @@ char16_t Sign(char vowel) {
   return syllable[0];
 }
 
-char Code(const LayoutRecord& r, LayoutRow row, int i) {
-  return r.rows[row][i];
-}
-
 }  // namespace
 
 int32_t ConvertTypewriterKey(char16_t ch, Output& out, uint8_t& cons, int32_t layout) {
