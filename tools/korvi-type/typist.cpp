@@ -161,6 +161,10 @@ void Typist::Type(const Key& key) {
         case KeyAction::MoveCaret:
           state_.ResetKeyContext();
           MoveCaretInComposition(key.virtualKey);
+          // As at the end of every edit: a caret outside the composition ends it.
+          if (doc_.compositionOpen &&
+              (doc_.caret < doc_.compositionStart || doc_.caret > doc_.compositionEnd))
+            EndComposition();
           Trace(key, "caret moved");
           break;
         case KeyAction::Swallow:

@@ -54,8 +54,10 @@ TEST(KorviTypeTest, TypesLikeTheTextService) {
       {{"a\\A"}, "அா\n"},
       {{"\\A"}, "ா\n"},
       // Left and Right inside the composition cross a consonant and its sign.
-      {{"kaka{LEFT}{LEFT}{RIGHT}"}, "கக\n"},
+      {{"kaka{LEFT}{LEFT}{RIGHT}m"}, "கம்க\n"},
       {{"kaki{LEFT}m"}, "கம்கி\n"},
+      // Left out of a composition that starts with a bare sign ends the word there.
+      {{"ka{F12}{F12}\\A{LEFT}m"}, "ம்கா\n"},
   };
   for (const TypeCase& c : cases) {
     const RunResult r = RunWith(c.args);
