@@ -114,7 +114,6 @@ PackError ReadEntryHeader(ByteSource& pack, EntryHeader* entry) {
 }
 
 PackError ReadFontData(ByteSource& pack, int64_t size, std::vector<uint8_t>* data) {
-  data->clear();
   if (size < 0 || static_cast<uint64_t>(size) > pack.Remaining() ||
       static_cast<uint64_t>(size) >= SIZE_MAX) {
     return PackError::kFontData;
@@ -129,7 +128,6 @@ PackError ReadFontData(ByteSource& pack, int64_t size, std::vector<uint8_t>* dat
     return PackError::kFontData;
   }
   if (!ReadExactly(pack, data->data(), n)) {
-    data->clear();
     return PackError::kFontData;
   }
   return PackError::kNone;

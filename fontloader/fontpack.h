@@ -80,9 +80,11 @@ struct EntryHeader {
 
 PackError ReadEntryHeader(ByteSource& pack, EntryHeader* entry);
 
-// Reads exactly `size` bytes of font data into `data` (resized, one spare byte of
-// room). A negative size, one past the end of the pack, or one that cannot be
-// held in memory is a short read: nothing of that size is ever allocated.
+// Reads exactly `size` bytes of font data into `data`, resized to `size` with one
+// spare byte of room. Reusing one vector for every font of a run saves refilling
+// it; after a failure its contents are unspecified. A negative size, one past the
+// end of the pack, or one that cannot be held in memory is a short read: nothing of
+// that size is ever allocated.
 PackError ReadFontData(ByteSource& pack, int64_t size, std::vector<uint8_t>* data);
 
 }  // namespace korvi::fonts

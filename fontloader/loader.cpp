@@ -171,8 +171,18 @@ void Box(const std::wstring& text, const wchar_t* caption, UINT style) {
   MessageBoxW(nullptr, text.c_str(), caption, style);
 }
 
+// What the packs of one unpacking share.
+struct UnpackRun {
+  HANDLE workFile;
+  FontFileWriter& writer;
+  std::vector<uint8_t> data;  // one font's data, reused from font to font
+  // The per-user fonts folder, formed (and created) when the first entry needs it.
+  bool folderFormed = false;
+  std::wstring folder;
+};
+
 // Unpacks one pack's entries. False when no further pack is to be processed.
-bool UnpackPack(const std::wstring& packPath, HANDLE workFile, FontFileWriter& writer) {
+bool UnpackPack(const std::wstring& packPath, UnpackRun& run) {
   File pack = OpenForReading(packPath);
   if (!pack.IsOpen()) {
     return false;
@@ -184,7 +194,7 @@ bool UnpackPack(const std::wstring& packPath, HANDLE workFile, FontFileWriter& w
     Report(PackErrorCode(error));
     return false;
   }
-  std::vector<uint8_t> data;
+  std::vector<uint8_t>& data = run.data;
   for (int64_t i = 0; i < count; ++i) {
     EntryHeader entry;
     error = ReadEntryHeader(source, &entry);
@@ -196,7 +206,11 @@ bool UnpackPack(const std::wstring& packPath, HANDLE workFile, FontFileWriter& w
 
     // Without a folder or a fresh file name the entry has nowhere to go, and the
     // rest of the pack cannot be trusted to line up: leave the pack.
-    std::wstring folder = UserFontsFolder();
+    if (!run.folderFormed) {
+      run.folder = UserFontsFolder();
+      run.folderFormed = !run.folder.empty();
+    }
+    const std::wstring& folder = run.folder;
     if (folder.empty()) {
       Report("FCT007");
       return true;
@@ -214,13 +228,13 @@ bool UnpackPack(const std::wstring& packPath, HANDLE workFile, FontFileWriter& w
       return true;
     }
     {
-      File font(writer.Open(fontPath));
+      File font(run.writer.Open(fontPath));
       if (!font.IsOpen()) {
         Box(fontPath, L"Cannot open for writing", MB_OK);
         Report("FCT010");
         return true;
       }
-      if (!writer.Write(font.Get(), data.data(), data.size())) {
+      if (!run.writer.Write(font.Get(), data.data(), data.size())) {
         font.Close();
         Box(fontPath, L"Error writing file", MB_OK);
         Report("FCT011");
@@ -244,7 +258,7 @@ bool UnpackPack(const std::wstring& packPath, HANDLE workFile, FontFileWriter& w
       DeleteFileW(fontPath.c_str());
       continue;
     }
-    WriteAll(workFile, record.data(), record.size());
+    WriteAll(run.workFile, record.data(), record.size());
   }
   return true;
 }
@@ -386,6 +400,7 @@ void Unpack(const WorkSet& set, FontFileWriter& writer) {
   }
   WriteAll(workFile.Get(), kWorkFileHeader, kWorkFileHeaderSize);
 
+  UnpackRun run{workFile.Get(), writer, {}, false, L""};
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileExW((set.home + L"\\*.fpk").c_str(), FindExInfoBasic, &found,
                                    FindExSearchNameMatch, nullptr, 0);
@@ -395,7 +410,7 @@ void Unpack(const WorkSet& set, FontFileWriter& writer) {
   do {
     std::wstring packPath = set.home + L"\\" + found.cFileName;
     DebugLog("Opening font pack '%ls'", packPath.c_str());
-    if (!UnpackPack(packPath, workFile.Get(), writer)) {
+    if (!UnpackPack(packPath, run)) {
       break;
     }
   } while (FindNextFileW(search, &found));
