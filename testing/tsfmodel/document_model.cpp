@@ -55,6 +55,19 @@ void DocumentModel::MoveAnchor(AnchorId id, long position) {
   anchors_.at(id).position = Clamp(position);
 }
 
+void DocumentModel::MoveEdge(AnchorId start, AnchorId end, bool movingStart, long position) {
+  const long to = Clamp(position);
+  if (movingStart) {
+    MoveAnchor(start, to);
+    if (Position(end) < to)
+      MoveAnchor(end, to);
+  } else {
+    MoveAnchor(end, to);
+    if (Position(start) > to)
+      MoveAnchor(start, to);
+  }
+}
+
 Gravity DocumentModel::GetGravity(AnchorId id) const {
   return anchors_.at(id).gravity;
 }

@@ -54,6 +54,9 @@ class DocumentModel {
   void RemoveAnchor(AnchorId id);
   long Position(AnchorId id) const;
   void MoveAnchor(AnchorId id, long position);
+  // Moves one edge of the span held by start and end; an edge pushed past the other one takes it
+  // along, as TSF's ranges do.
+  void MoveEdge(AnchorId start, AnchorId end, bool movingStart, long position);
   Gravity GetGravity(AnchorId id) const;
   void SetGravity(AnchorId id, Gravity gravity);
   // Live anchors, the selection's two and those of property spans included: a test can see that

@@ -198,16 +198,20 @@ HRESULT ModelRange::Shift(TfEditCookie ec, bool start, LONG req, LONG* moved) {
   if (!context_->CookieValid(ec, false))
     return TF_E_NOLOCK;
   DocumentModel& doc = context_->document();
-  const DocumentModel::AnchorId id = start ? start_ : end_;
-  const long from = doc.Position(id);
+  const long from = doc.Position(start ? start_ : end_);
   const long to = std::clamp(from + static_cast<long>(req), 0L, doc.length());
-  doc.MoveAnchor(id, to);
-  // An anchor pushed past the other one takes it along.
-  if (start && doc.Position(end_) < to)
-    doc.MoveAnchor(end_, to);
-  if (!start && doc.Position(start_) > to)
-    doc.MoveAnchor(start_, to);
+  doc.MoveEdge(start_, end_, start, to);
   *moved = to - from;
+  return S_OK;
+}
+
+HRESULT ModelRange::ShiftToRange(TfEditCookie ec, bool start, ITfRange* range, TfAnchor anchor) {
+  ModelRange* other = From(range);
+  if (!other || other->context_ != context_)
+    return E_INVALIDARG;
+  if (!context_->CookieValid(ec, false))
+    return TF_E_NOLOCK;
+  context_->document().MoveEdge(start_, end_, start, other->AnchorPosition(anchor));
   return S_OK;
 }
 
@@ -220,31 +224,11 @@ STDMETHODIMP ModelRange::ShiftEnd(TfEditCookie ec, LONG req, LONG* moved, const 
 }
 
 STDMETHODIMP ModelRange::ShiftStartToRange(TfEditCookie ec, ITfRange* range, TfAnchor anchor) {
-  ModelRange* other = From(range);
-  if (!other || other->context_ != context_)
-    return E_INVALIDARG;
-  if (!context_->CookieValid(ec, false))
-    return TF_E_NOLOCK;
-  DocumentModel& doc = context_->document();
-  const long to = other->AnchorPosition(anchor);
-  doc.MoveAnchor(start_, to);
-  if (doc.Position(end_) < to)
-    doc.MoveAnchor(end_, to);
-  return S_OK;
+  return ShiftToRange(ec, true, range, anchor);
 }
 
 STDMETHODIMP ModelRange::ShiftEndToRange(TfEditCookie ec, ITfRange* range, TfAnchor anchor) {
-  ModelRange* other = From(range);
-  if (!other || other->context_ != context_)
-    return E_INVALIDARG;
-  if (!context_->CookieValid(ec, false))
-    return TF_E_NOLOCK;
-  DocumentModel& doc = context_->document();
-  const long to = other->AnchorPosition(anchor);
-  doc.MoveAnchor(end_, to);
-  if (doc.Position(start_) > to)
-    doc.MoveAnchor(start_, to);
-  return S_OK;
+  return ShiftToRange(ec, false, range, anchor);
 }
 
 // The model's documents have no regions (embedded objects or hidden text).
@@ -409,34 +393,25 @@ STDMETHODIMP ModelComposition::GetRange(ITfRange** out) {
   return S_OK;
 }
 
-STDMETHODIMP ModelComposition::ShiftStart(TfEditCookie ec, ITfRange* newStart) {
+HRESULT ModelComposition::ShiftEdge(TfEditCookie ec, bool start, ITfRange* to) {
   if (!context_)
     return E_UNEXPECTED;
-  ModelRange* range = ModelRange::From(newStart);
+  ModelRange* range = ModelRange::From(to);
   if (!range || range->context() != context_)
     return E_INVALIDARG;
   if (!context_->CookieValid(ec, true))
     return TF_E_NOLOCK;
-  const long to = range->span().start;
-  context_->document().MoveAnchor(start_, to);
-  if (context_->document().Position(end_) < to)
-    context_->document().MoveAnchor(end_, to);
+  const Span span = range->span();
+  context_->document().MoveEdge(start_, end_, start, start ? span.start : span.end);
   return S_OK;
 }
 
+STDMETHODIMP ModelComposition::ShiftStart(TfEditCookie ec, ITfRange* newStart) {
+  return ShiftEdge(ec, true, newStart);
+}
+
 STDMETHODIMP ModelComposition::ShiftEnd(TfEditCookie ec, ITfRange* newEnd) {
-  if (!context_)
-    return E_UNEXPECTED;
-  ModelRange* range = ModelRange::From(newEnd);
-  if (!range || range->context() != context_)
-    return E_INVALIDARG;
-  if (!context_->CookieValid(ec, true))
-    return TF_E_NOLOCK;
-  const long to = range->span().end;
-  context_->document().MoveAnchor(end_, to);
-  if (context_->document().Position(start_) > to)
-    context_->document().MoveAnchor(start_, to);
-  return S_OK;
+  return ShiftEdge(ec, false, newEnd);
 }
 
 STDMETHODIMP ModelComposition::EndComposition(TfEditCookie ec) {

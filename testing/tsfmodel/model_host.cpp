@@ -449,14 +449,21 @@ int ModelHost::LangBarItemUpdates(int index) const {
   return items[index].sink->updates;
 }
 
+ComPtr<ITfLangBarItemButton> ModelHost::Button(int index) const {
+  ComPtr<ITfLangBarItemButton> button;
+  if (ITfLangBarItem* item = LangBarItem(index)) {
+    item->QueryInterface(IID_ITfLangBarItemButton, button.PutVoid());
+  }
+  return button;
+}
+
 std::vector<MenuEntry> ModelHost::OpenMenu(int index, HRESULT* hr) {
   if (hr)
     *hr = E_NOINTERFACE;
-  ITfLangBarItem* item = LangBarItem(index);
-  ComPtr<ITfLangBarItemButton> button;
-  if (!item || FAILED(item->QueryInterface(IID_ITfLangBarItemButton, button.PutVoid())))
-    return {};
+  ComPtr<ITfLangBarItemButton> button = Button(index);
   auto menu = MakeComObject<ModelMenu>();
+  if (!button || !menu)
+    return {};
   const HRESULT result = button->InitMenu(menu.Get());
   if (hr)
     *hr = result;
@@ -465,11 +472,9 @@ std::vector<MenuEntry> ModelHost::OpenMenu(int index, HRESULT* hr) {
 }
 
 HRESULT ModelHost::ChooseMenuItem(UINT id, int index) {
-  ITfLangBarItem* item = LangBarItem(index);
-  ComPtr<ITfLangBarItemButton> button;
-  if (!item || FAILED(item->QueryInterface(IID_ITfLangBarItemButton, button.PutVoid()))) {
+  ComPtr<ITfLangBarItemButton> button = Button(index);
+  if (!button)
     return E_NOINTERFACE;
-  }
   const HRESULT hr = button->OnMenuSelect(id);
   threadMgr_->RunQueues();
   return hr;

@@ -169,6 +169,7 @@ class ModelHost {
     ComPtr<ModelDocumentMgr> docMgr;
   };
   int Resolve(int doc) const;
+  ComPtr<ITfLangBarItemButton> Button(int index) const;
   void SetKeyboard(UINT vk, unsigned modifiers, bool keyDown);
   void EditorKey(ModelContext* context, UINT vk, unsigned modifiers);
 

@@ -142,6 +142,7 @@ class ModelRange final : public ComObject<NotCounted, ITfRange> {
 
  private:
   HRESULT Shift(TfEditCookie ec, bool start, LONG req, LONG* moved);
+  HRESULT ShiftToRange(TfEditCookie ec, bool start, ITfRange* range, TfAnchor anchor);
   long AnchorPosition(TfAnchor anchor) const;
 
   ComPtr<ModelContext> context_;
@@ -168,6 +169,8 @@ class ModelComposition final : public ComObject<NotCounted, ITfComposition> {
   void Detach();
 
  private:
+  HRESULT ShiftEdge(TfEditCookie ec, bool start, ITfRange* to);
+
   ModelContext* context_;
   DocumentModel::AnchorId start_;
   DocumentModel::AnchorId end_;
@@ -471,7 +474,10 @@ class ModelThreadMgr final : public ComObject<NotCounted, ITfThreadMgr, ITfSourc
     IID iid;
     ComPtr<IUnknown> sink;
   };
+  using KeyMethod = HRESULT (STDMETHODCALLTYPE ITfKeyEventSink::*)(ITfContext*, WPARAM, LPARAM,
+                                                                   BOOL*);
   ITfKeyEventSink* ForegroundSink() const;
+  HRESULT CallForeground(KeyMethod method, WPARAM wParam, LPARAM lParam, BOOL* eaten);
   void ReleaseAll();
   template <typename Sink, typename Call>
   void ForEachSink(Call call);

@@ -362,36 +362,29 @@ ITfKeyEventSink* ModelThreadMgr::ForegroundSink() const {
   return it == keySinks_.end() ? nullptr : it->second.sink.Get();
 }
 
-STDMETHODIMP ModelThreadMgr::TestKeyDown(WPARAM wParam, LPARAM lParam, BOOL* eaten) {
+HRESULT ModelThreadMgr::CallForeground(KeyMethod method, WPARAM wParam, LPARAM lParam,
+                                       BOOL* eaten) {
   if (!eaten)
     return E_INVALIDARG;
   *eaten = FALSE;
   ComPtr<ITfKeyEventSink> sink(ForegroundSink());
-  return sink ? sink->OnTestKeyDown(FocusContext(), wParam, lParam, eaten) : S_OK;
+  return sink ? (sink.Get()->*method)(FocusContext(), wParam, lParam, eaten) : S_OK;
+}
+
+STDMETHODIMP ModelThreadMgr::TestKeyDown(WPARAM wParam, LPARAM lParam, BOOL* eaten) {
+  return CallForeground(&ITfKeyEventSink::OnTestKeyDown, wParam, lParam, eaten);
 }
 
 STDMETHODIMP ModelThreadMgr::TestKeyUp(WPARAM wParam, LPARAM lParam, BOOL* eaten) {
-  if (!eaten)
-    return E_INVALIDARG;
-  *eaten = FALSE;
-  ComPtr<ITfKeyEventSink> sink(ForegroundSink());
-  return sink ? sink->OnTestKeyUp(FocusContext(), wParam, lParam, eaten) : S_OK;
+  return CallForeground(&ITfKeyEventSink::OnTestKeyUp, wParam, lParam, eaten);
 }
 
 STDMETHODIMP ModelThreadMgr::KeyDown(WPARAM wParam, LPARAM lParam, BOOL* eaten) {
-  if (!eaten)
-    return E_INVALIDARG;
-  *eaten = FALSE;
-  ComPtr<ITfKeyEventSink> sink(ForegroundSink());
-  return sink ? sink->OnKeyDown(FocusContext(), wParam, lParam, eaten) : S_OK;
+  return CallForeground(&ITfKeyEventSink::OnKeyDown, wParam, lParam, eaten);
 }
 
 STDMETHODIMP ModelThreadMgr::KeyUp(WPARAM wParam, LPARAM lParam, BOOL* eaten) {
-  if (!eaten)
-    return E_INVALIDARG;
-  *eaten = FALSE;
-  ComPtr<ITfKeyEventSink> sink(ForegroundSink());
-  return sink ? sink->OnKeyUp(FocusContext(), wParam, lParam, eaten) : S_OK;
+  return CallForeground(&ITfKeyEventSink::OnKeyUp, wParam, lParam, eaten);
 }
 
 bool ModelThreadMgr::ProcessKeyDown(UINT vk, LPARAM keyData, UINT modifiers, bool* preserved) {
