@@ -47,6 +47,21 @@ TEST(DocumentModel, PositionsAreClampedToTheText) {
   EXPECT_EQ(doc.text(), L"abZ");
 }
 
+TEST(DocumentModel, AnEdgeMovedPastTheOtherTakesItAlong) {
+  DocumentModel doc(L"abcdef");
+  const auto start = doc.AddAnchor(2, Gravity::kBackward);
+  const auto end = doc.AddAnchor(4, Gravity::kForward);
+  doc.MoveEdge(start, end, true, 5);
+  EXPECT_EQ(doc.Position(start), 5);
+  EXPECT_EQ(doc.Position(end), 5);
+  doc.MoveEdge(start, end, false, 1);
+  EXPECT_EQ(doc.Position(start), 1);
+  EXPECT_EQ(doc.Position(end), 1);
+  doc.MoveEdge(start, end, false, 3);
+  EXPECT_EQ(doc.Position(start), 1);
+  EXPECT_EQ(doc.Position(end), 3);
+}
+
 TEST(DocumentModel, RemovedAnchorsAreReused) {
   DocumentModel doc(L"abc");
   const int base = doc.anchorCount();  // the selection's two

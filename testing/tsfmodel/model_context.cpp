@@ -151,11 +151,8 @@ STDMETHODIMP ModelRange::GetText(TfEditCookie ec, DWORD flags, WCHAR* text, ULON
   const ULONG n = std::min<ULONG>(max, static_cast<ULONG>(all.size()));
   std::copy_n(all.data(), n, text);
   *count = n;
-  if (flags & TF_TF_MOVESTART) {
-    doc.MoveAnchor(start_, s.start + static_cast<long>(n));
-    if (doc.Position(end_) < doc.Position(start_))
-      doc.MoveAnchor(end_, doc.Position(start_));
-  }
+  if (flags & TF_TF_MOVESTART)
+    doc.MoveEdge(start_, end_, true, s.start + static_cast<long>(n));
   return S_OK;
 }
 
