@@ -17,6 +17,8 @@
 
 #include "loader.h"
 #include "packbuilder.h"
+#include "settings/debug_log.h"
+#include "testing/win/debug_output_capture.h"
 #include "testing/win/message_box_watcher.h"
 #include "testing/win/recording_window.h"
 #include "testing/win/registry_fixture.h"
@@ -780,6 +782,36 @@ TEST(DeliverableTest, ImportsOnlySystemDllsAndCarriesAVersion) {
   ASSERT_TRUE(VerQueryValueW(info.data(), L"\\StringFileInfo\\040904B0\\OriginalFilename",
                              reinterpret_cast<void**>(&name), &length));
   EXPECT_STREQ(name, L"Korvi10Config.exe");
+}
+
+TEST_F(LoaderTest, HomeFolderFromTheMachineWideSettings) {
+  // As the 32-bit installer leaves it: no per-user value, the machine-wide one only.
+  korvi::testing::RegistryKeyGuard machine(HKEY_LOCAL_MACHINE, L"Software\\Velona Systems");
+  ASSERT_TRUE(korvi::testing::DeleteRegistryTree(HKEY_CURRENT_USER, L"Software\\Velona Systems"));
+  ASSERT_TRUE(korvi::testing::SetRegistryValue(HKEY_LOCAL_MACHINE, kSettingsKey, L"korvihome",
+                                               REG_SZ, korvi::testing::Utf16Bytes(home_)));
+  WritePack(home_, L"korvi.fpk", {{"TAMIL.ttf", 'A', Font(kTamil)}});
+  EXPECT_EQ(Run(L"i"), "");
+  EXPECT_EQ(ListedFonts().size(), 1u);
+  EXPECT_EQ(Families(), Expect({kTamil}));
+  EXPECT_EQ(Run(L"u"), "");
+}
+
+TEST_F(LoaderTest, LogsTheWorkFileHeaderAsSevenCharacters) {
+  // The header is followed in the file (and so in memory) by more bytes.
+  CreateDirectoryW(workFolder_.c_str(), nullptr);
+  std::vector<uint8_t> bytes = {'A', 'B', 'C', 'D', 'E', 'F', 'G'};
+  std::vector<uint8_t> records = WorkFileBytes({L"\\K10GONE.tmp"});
+  bytes.insert(bytes.end(), records.begin() + kWorkFileHeaderSize, records.end());
+  WriteBytes(workFolder_ + kWorkFile10, bytes);
+
+  korvi::SetDebugLogEnabled(true);
+  korvi::testing::DebugOutputCapture output;
+  EXPECT_EQ(Load(MakeWorkSet(10)), 0);
+  korvi::SetDebugLogEnabled(false);
+  std::vector<std::string> lines = output.Lines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "First 7 bytes: 'ABCDEFG'\n"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Read next 14 bytes\n"), lines.end());
 }
 
 }  // namespace
