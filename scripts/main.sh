@@ -21,10 +21,10 @@ while read -r layout keys; do
 done <<'WORDS'
 korvi vaNakkam
 tamil99 vphhkf
-moe-singapore vphhkf
-velona7 vphhkf
-mylai vphhkf
-newtw vphhkf
-oldtw vphhkf
-velona6 vphhkf
+moe-singapore vphfhkf
+velona7 u[jfjkf
+mylai vhkfkmf
+newtw tzf;fk;
+oldtw tz;ff;k
+velona6 u[jgjkg
 WORDS
