@@ -98,6 +98,12 @@ void DocumentModel::Replace(Span span, std::wstring_view text) {
       a.position = a.gravity == Gravity::kForward ? s.start + inserted : s.start;
     }
   }
+  // An inward span that edits emptied must stay empty: text inserted where it was would
+  // otherwise push its start past its end.
+  for (const StoredSpan& stored : properties_) {
+    if (Position(stored.start) > Position(stored.end))
+      MoveAnchor(stored.start, Position(stored.end));
+  }
   if (delta != 0 || s.end > s.start)
     textChanged_ = true;
 }

@@ -156,5 +156,20 @@ TEST(DocumentModel, TextInsertedAtAPropertyEdgeStaysOutside) {
   EXPECT_EQ(doc.anchorCount(), anchors - 2);
 }
 
+TEST(DocumentModel, AnEmptiedPropertySpanStaysEmptyWhenTextReturns) {
+  // What a service does to a marked word: remove it, type its replacement, mark that.
+  DocumentModel doc(L"ab");
+  doc.SetProperty(0, {0, 2}, 7);
+  doc.Replace({0, 2}, L"");
+  doc.Replace({0, 0}, L"c");
+  EXPECT_TRUE(doc.PropertySpans(0).empty());
+  EXPECT_EQ(doc.PropertyAt(0, 0), std::nullopt);
+  doc.SetProperty(0, {0, 1}, 8);
+  ASSERT_EQ(doc.PropertySpans(0).size(), 1u);
+  EXPECT_EQ(doc.PropertySpans(0)[0].span, (Span{0, 1}));
+  doc.ClearProperty(0, {0, 1});
+  EXPECT_TRUE(doc.PropertySpans(0).empty());
+}
+
 }  // namespace
 }  // namespace korvi::tsfmodel
