@@ -2,25 +2,13 @@
 
 #include <set>
 
+#include "testing/win/wide_text.h"
+
 namespace korvi::testing {
 namespace {
 
 // The static control that holds a message box's text.
 constexpr int kMessageBoxTextId = 0xFFFF;
-
-std::string Narrow(const std::wstring& text) {
-  std::string out;
-  for (wchar_t c : text) {
-    if (c >= 0x20 && c < 0x7F) {
-      out += static_cast<char>(c);
-    } else {
-      char code[12];
-      snprintf(code, sizeof code, "\\u%04X", static_cast<unsigned>(c));
-      out += code;
-    }
-  }
-  return out;
-}
 
 std::wstring WindowText(HWND window) {
   wchar_t text[1024] = L"";
