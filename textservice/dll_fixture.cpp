@@ -18,6 +18,20 @@ std::wstring LoadedTextService::Path() {
 }
 
 LoadedTextService::LoadedTextService() {
+  Load();
+}
+
+bool LoadedTextService::Reload() {
+  if (module_)
+    FreeLibrary(module_);
+  module_ = nullptr;
+  if (GetModuleHandleW(L"Korvi10TxtSvc.dll"))
+    return false;  // still loaded elsewhere
+  Load();
+  return loaded();
+}
+
+void LoadedTextService::Load() {
   module_ = LoadLibraryW(Path().c_str());
   if (!module_)
     return;

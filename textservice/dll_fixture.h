@@ -17,6 +17,8 @@ class LoadedTextService {
   LoadedTextService& operator=(const LoadedTextService&) = delete;
 
   bool loaded() const { return module_ != nullptr; }
+  // Unloads the library and loads it afresh, as a new process would find it.
+  bool Reload();
   HMODULE module() const { return module_; }
   // The Windows path of the DLL.
   static std::wstring Path();
@@ -30,6 +32,7 @@ class LoadedTextService {
   IClassFactory* Factory();
 
  private:
+  void Load();
   HMODULE module_ = nullptr;
 };
 

@@ -1,0 +1,151 @@
+#include "textservice/service_fixture.h"
+
+#include "textservice/display_attributes.h"
+
+namespace korvi::testing {
+namespace {
+
+struct NamedKey {
+  const wchar_t* name;
+  UINT vk;
+};
+const NamedKey kNamedKeys[] = {
+    {L"BS", VK_BACK},   {L"ENTER", VK_RETURN}, {L"TAB", VK_TAB},     {L"ESC", VK_ESCAPE},
+    {L"F12", VK_F12},   {L"LEFT", VK_LEFT},    {L"RIGHT", VK_RIGHT}, {L"SPACE", VK_SPACE},
+    {L"LBRACE", 0x1DB}, {L"RBRACE", 0x1DD},  // Shift with VK_OEM_4 / VK_OEM_6
+};
+
+struct CharKey {
+  wchar_t plain;
+  wchar_t shifted;
+  UINT vk;
+};
+const CharKey kCharKeys[] = {
+    {L'`', L'~', VK_OEM_3},  {L'-', L'_', VK_OEM_MINUS}, {L'=', L'+', VK_OEM_PLUS},
+    {L'[', L'{', VK_OEM_4},  {L']', L'}', VK_OEM_6},     {L';', L':', VK_OEM_1},
+    {L'\'', L'"', VK_OEM_7}, {L',', L'<', VK_OEM_COMMA}, {L'.', L'>', VK_OEM_PERIOD},
+    {L'/', L'?', VK_OEM_2},  {L'\\', L'|', VK_OEM_5},    {L' ', 0, VK_SPACE},
+    {L'1', L'!', '1'},       {L'2', L'@', '2'},          {L'3', L'#', '3'},
+    {L'4', L'$', '4'},       {L'5', L'%', '5'},          {L'6', L'^', '6'},
+    {L'7', L'&', '7'},       {L'8', L'*', '8'},          {L'9', L'(', '9'},
+    {L'0', L')', '0'},
+};
+
+TfGuidAtom AtomOf(const GUID& guid) {
+  ITfCategoryMgr* categories = nullptr;
+  TfGuidAtom atom = TF_INVALID_GUIDATOM;
+  if (SUCCEEDED(CoCreateInstance(CLSID_TF_CategoryMgr, nullptr, CLSCTX_INPROC_SERVER,
+                                 IID_ITfCategoryMgr, reinterpret_cast<void**>(&categories)))) {
+    categories->RegisterGUID(guid, &atom);
+    categories->Release();
+  }
+  return atom;
+}
+
+}  // namespace
+
+std::vector<TypedKey> ParseKeys(const std::wstring& keys) {
+  std::vector<TypedKey> out;
+  for (size_t i = 0; i < keys.size(); ++i) {
+    const wchar_t c = keys[i];
+    if (c == L'{') {
+      const size_t close = keys.find(L'}', i);
+      EXPECT_NE(close, std::wstring::npos) << "unterminated key name";
+      if (close == std::wstring::npos)
+        return out;
+      const std::wstring name = keys.substr(i + 1, close - i - 1);
+      bool known = false;
+      for (const NamedKey& k : kNamedKeys) {
+        if (name == k.name) {
+          out.push_back({k.vk & 0xFF, (k.vk & 0x100) ? unsigned{tsfmodel::kShift} : 0u});
+          known = true;
+        }
+      }
+      EXPECT_TRUE(known) << "unknown key name";
+      i = close;
+      continue;
+    }
+    if (c >= L'a' && c <= L'z') {
+      out.push_back({static_cast<UINT>(c - L'a' + L'A'), 0});
+      continue;
+    }
+    if (c >= L'A' && c <= L'Z') {
+      out.push_back({static_cast<UINT>(c), tsfmodel::kShift});
+      continue;
+    }
+    bool known = false;
+    for (const CharKey& k : kCharKeys) {
+      if (c == k.plain || (k.shifted && c == k.shifted)) {
+        out.push_back({k.vk, c == k.plain ? 0u : unsigned{tsfmodel::kShift}});
+        known = true;
+        break;
+      }
+    }
+    EXPECT_TRUE(known) << "no US key types this character";
+  }
+  return out;
+}
+
+void ServiceTest::SetUp() {
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  ASSERT_TRUE(dll_.loaded());
+  factory_ = dll_.Factory();
+  ASSERT_NE(factory_, nullptr);
+}
+
+void ServiceTest::StopHost() {
+  host_.reset();
+}
+
+void ServiceTest::TearDown() {
+  StopHost();
+  if (factory_)
+    factory_->Release();
+  factory_ = nullptr;
+  EXPECT_EQ(dll_.DllCanUnloadNow(), S_OK) << "a reference on the library leaked";
+  EXPECT_EQ(boxes_.Take(), std::vector<SeenMessageBox>{}) << "unexpected message box";
+  CoUninitialize();
+}
+
+void ServiceTest::StoreLayout(const wchar_t* text) {
+  ASSERT_TRUE(SetRegistryValue(HKEY_CURRENT_USER, L"Software\\Velona Systems\\Velona10\\ini",
+                               L"imemode", REG_SZ, Utf16Bytes(text)));
+}
+
+void ServiceTest::Start(bool withDocument) {
+  host_.emplace();
+  if (withDocument)
+    host_->PushDocument(L"");
+  ASSERT_EQ(host_->ActivateFromFactory(factory_), S_OK);
+}
+
+ITfTextInputProcessor* ServiceTest::CreateService() {
+  ITfTextInputProcessor* service = nullptr;
+  EXPECT_EQ(factory_->CreateInstance(nullptr, IID_ITfTextInputProcessor,
+                                     reinterpret_cast<void**>(&service)),
+            S_OK);
+  return service;
+}
+
+void ServiceTest::Type(const std::wstring& keys, unsigned extraModifiers) {
+  for (const TypedKey& key : ParseKeys(keys))
+    host_->Key(key.vk, key.modifiers | extraModifiers);
+}
+
+bool ServiceTest::AnyAttribute() {
+  const long length = static_cast<long>(host_->Text().size());
+  for (long i = 0; i < length; ++i) {
+    if (host_->AttributeAt(i))
+      return true;
+  }
+  return false;
+}
+
+TfGuidAtom ServiceTest::InputAtom() {
+  return AtomOf(kInputAttributeGuid);
+}
+TfGuidAtom ServiceTest::ConvertedAtom() {
+  return AtomOf(kConvertedAttributeGuid);
+}
+
+}  // namespace korvi::testing

@@ -1,0 +1,68 @@
+// A test fixture with the real Korvi10TxtSvc.dll activated in the model TSF host on an empty,
+// focused document. It guards the product's per-user registry key, stands in for the lookup
+// server's window (so that creating the service starts nothing), watches message boxes, and
+// checks at the end that the library can unload: a leaked reference fails the test that leaked it.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <msctf.h>
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "testing/tsfmodel/model_host.h"
+#include "testing/win/message_box_watcher.h"
+#include "testing/win/recording_window.h"
+#include "testing/win/registry_fixture.h"
+#include "textservice/dll_fixture.h"
+
+namespace korvi::testing {
+
+// One key of a key string: a virtual key and its modifiers.
+struct TypedKey {
+  UINT vk;
+  unsigned modifiers;
+};
+
+// Keys in korvi-type's notation: each character is the US key that types it (with Shift where
+// needed); {BS}, {ENTER}, {TAB}, {ESC}, {F12}, {LEFT}, {RIGHT}, {SPACE}, {LBRACE}, {RBRACE} name
+// keys. Unknown characters fail the calling test.
+std::vector<TypedKey> ParseKeys(const std::wstring& keys);
+
+class ServiceTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Stores imemode per user (before Start, so that the new service reads it).
+  void StoreLayout(const wchar_t* text);
+  // A host with one empty focused document (unless told otherwise) and the service active in it.
+  void Start(bool withDocument = true);
+  // Creates a service object through the factory without activating it.
+  ITfTextInputProcessor* CreateService();
+
+  void Type(const std::wstring& keys, unsigned extraModifiers = 0);
+  tsfmodel::ModelHost& host() { return *host_; }
+
+  // The atoms that the real category manager gives the two display-attribute GUIDs.
+  static TfGuidAtom InputAtom();
+  static TfGuidAtom ConvertedAtom();
+
+  // Whether any unit of the focused document carries a display attribute.
+  bool AnyAttribute();
+
+  // Stops the host (deactivating the service); a test may call it early.
+  void StopHost();
+
+  RegistryKeyGuard userSettings_{HKEY_CURRENT_USER, L"Software\\Velona Systems"};
+  RecordingWindow lookupServer_{L"KorviTestLookupServer", L"Korvi10WinSvcFormHidden"};
+  MessageBoxWatcher boxes_;
+  LoadedTextService dll_;
+  IClassFactory* factory_ = nullptr;
+  std::optional<tsfmodel::ModelHost> host_;
+};
+
+}  // namespace korvi::testing
