@@ -176,8 +176,7 @@ struct UnpackRun {
   HANDLE workFile;
   FontFileWriter& writer;
   std::vector<uint8_t> data;  // one font's data, reused from font to font
-  // The per-user fonts folder, formed (and created) when the first entry needs it.
-  bool folderFormed = false;
+  // The per-user fonts folder, formed (and created) when an entry first needs it.
   std::wstring folder;
 };
 
@@ -206,9 +205,8 @@ bool UnpackPack(const std::wstring& packPath, UnpackRun& run) {
 
     // Without a folder or a fresh file name the entry has nowhere to go, and the
     // rest of the pack cannot be trusted to line up: leave the pack.
-    if (!run.folderFormed) {
+    if (run.folder.empty()) {
       run.folder = UserFontsFolder();
-      run.folderFormed = !run.folder.empty();
     }
     const std::wstring& folder = run.folder;
     if (folder.empty()) {
@@ -400,7 +398,7 @@ void Unpack(const WorkSet& set, FontFileWriter& writer) {
   }
   WriteAll(workFile.Get(), kWorkFileHeader, kWorkFileHeaderSize);
 
-  UnpackRun run{workFile.Get(), writer, {}, false, L""};
+  UnpackRun run{workFile.Get(), writer, {}, L""};
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileExW((set.home + L"\\*.fpk").c_str(), FindExInfoBasic, &found,
                                    FindExSearchNameMatch, nullptr, 0);
