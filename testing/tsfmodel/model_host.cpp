@@ -188,7 +188,15 @@ HRESULT ModelHost::Deactivate() {
 }
 
 LPARAM ModelHost::KeyData(UINT vk, bool up, bool alt) {
-  const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC) & 0xFF;
+  // Scan codes are looked up once per key, so that typing costs no layout queries.
+  static UINT scanCodes[256];
+  static bool known[256];
+  const UINT index = vk & 0xFF;
+  if (!known[index]) {
+    scanCodes[index] = MapVirtualKeyW(index, MAPVK_VK_TO_VSC) & 0xFF;
+    known[index] = true;
+  }
+  const UINT scan = scanCodes[index];
   ULONG bits = 1 | (scan << 16);
   if (IsExtendedKey(vk))
     bits |= 1UL << 24;
