@@ -737,6 +737,44 @@ TEST_F(ModelHostTest, ShutdownBreaksCyclesThatAServiceLeftBehind) {
   EXPECT_EQ(host->LangBarItemCount(), 1);
 }
 
+TEST_F(ModelHostTest, RangesShiftCompareReadAndWriteAsTsfDoes) {
+  Start(L"abcdef");
+  ITfContext* context = host->Context();
+  HRESULT hr;
+  Request(
+      context, host->clientId(), TF_ES_SYNC | TF_ES_READWRITE,
+      [&](TfEditCookie ec) {
+        ComPtr<ITfRange> range;
+        context->GetStart(ec, range.Put());
+        LONG moved = 0;
+        // Shifts are clamped to the text, and the end follows a start pushed past it.
+        EXPECT_EQ(range->ShiftEnd(ec, 3, &moved, nullptr), S_OK);
+        EXPECT_EQ(moved, 3);
+        range->ShiftStart(ec, -5, &moved, nullptr);
+        EXPECT_EQ(moved, 0);
+        ComPtr<ITfRange> copy;
+        range->Clone(copy.Put());
+        copy->ShiftStart(ec, 4, &moved, nullptr);
+        LONG order = 0;
+        copy->CompareEnd(ec, range.Get(), TF_ANCHOR_END, &order);
+        EXPECT_EQ(order, 1);  // the copy's end was pushed to 4; the original still ends at 3
+        WCHAR text[8] = {};
+        ULONG count = 0;
+        range->GetText(ec, TF_TF_MOVESTART, text, 2, &count);
+        EXPECT_EQ(std::wstring(text, count), L"ab");
+        BOOL equal = FALSE;
+        range->IsEqualStart(ec, range.Get(), TF_ANCHOR_END, &equal);
+        EXPECT_FALSE(equal);  // start moved to 2, end stays at 3
+        // Writing makes the range cover the new text.
+        EXPECT_EQ(range->SetText(ec, 0, L"XYZ", 3), S_OK);
+        range->GetText(ec, 0, text, 8, &count);
+        EXPECT_EQ(std::wstring(text, count), L"XYZ");
+        return S_OK;
+      },
+      &hr);
+  EXPECT_EQ(host->Text(), L"abXYZdef");
+}
+
 TEST_F(ModelHostTest, RangesGiveTheirAnchorsBack) {
   Start(L"abc");
   const int before = host->Context()->document().anchorCount();
