@@ -153,6 +153,20 @@ TEST(PackTest, BadDataSizesAreShortReads) {
   }
 }
 
+// A pack that claims to be endless, so only the size itself can refuse the read.
+class EndlessSource : public ByteSource {
+ public:
+  size_t Read(void*, size_t) override { return 0; }
+  uint64_t Remaining() const override { return UINT64_MAX; }
+};
+
+TEST(PackTest, SizeTooLargeToHoldIsAShortRead) {
+  EndlessSource source;
+  std::vector<uint8_t> data;
+  EXPECT_EQ(ReadFontData(source, INT64_MAX, &data), PackError::kFontData);
+  EXPECT_TRUE(data.empty());
+}
+
 TEST(PackTest, ErrorCodes) {
   EXPECT_STREQ(PackErrorCode(PackError::kFirstBlock), "FCT0001");
   EXPECT_STREQ(PackErrorCode(PackError::kEntryHeader), "FCT0006");
