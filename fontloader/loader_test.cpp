@@ -400,6 +400,12 @@ TEST_F(LoaderTest, AnythingButAKeyDoesNothing) {
   EXPECT_TRUE(List(fontsFolder_).empty());
 }
 
+TEST_F(LoaderTest, WithoutPacksTheWorkFileHoldsItsHeaderOnly) {
+  EXPECT_EQ(Run(L"f"), "");  // nothing loads, so it rebuilds: still nothing
+  EXPECT_EQ(ReadBytes(workFolder_ + kWorkFile10), WorkFileBytes({}));
+  EXPECT_TRUE(List(fontsFolder_).empty());
+}
+
 TEST_F(LoaderTest, KeepsOnlyFontsOfTheKeptKinds) {
   std::vector<uint8_t> tamil = Font(kTamil);
   std::vector<PackEntry> entries;
