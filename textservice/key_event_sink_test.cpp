@@ -153,5 +153,37 @@ TEST_F(KeyEventSinkTest, PreservedKeyTogglesTheKeyboard) {
   EXPECT_TRUE(host().KeyboardOpen());
 }
 
+TEST_F(KeyEventSinkTest, EscapeHandsTheWordToTheLookupServerAndKeepsComposing) {
+  Start();
+  Type(L"kal");
+  ASSERT_EQ(host().Text(), L"கல்");
+  EXPECT_TRUE(host().Key(VK_ESCAPE).eaten);
+  EXPECT_EQ(LookupFileBytes(), LookupBytesFor(L"கல்"));
+  EXPECT_EQ(TakeLookupMessages(), 1);
+  EXPECT_EQ(host().CompositionSpan(), (Span{0, 3}));
+  EXPECT_EQ(host().AttributeAt(0), static_cast<long>(ConvertedAtom()));
+  Type(L"a");  // the word goes on
+  EXPECT_EQ(host().Text(), L"கல");
+}
+
+TEST_F(KeyEventSinkTest, EscapeWithASelectionHandsTheSelectionOver) {
+  host_.emplace();
+  host().PushDocument(L"tamil text");
+  ASSERT_EQ(host().ActivateFromFactory(factory_), S_OK);
+  host().Select({6, 10});
+  // No composition: the selection goes to the lookup server and Escape to the application.
+  EXPECT_TRUE(host().Key(VK_ESCAPE).toEditor);
+  EXPECT_EQ(LookupFileBytes(), LookupBytesFor(L"text"));
+  EXPECT_EQ(TakeLookupMessages(), 1);
+  EXPECT_EQ(host().Text(), L"tamil text");
+}
+
+TEST_F(KeyEventSinkTest, EscapeWithoutSelectionOrWordSendsNothing) {
+  Start();
+  EXPECT_TRUE(host().Key(VK_ESCAPE).toEditor);
+  EXPECT_EQ(LookupFileBytes(), std::vector<uint8_t>{});
+  EXPECT_EQ(TakeLookupMessages(), 0);
+}
+
 }  // namespace
 }  // namespace korvi

@@ -170,6 +170,28 @@ TEST_F(LangBarButtonTest, UnknownIdsDoNothing) {
   EXPECT_FALSE(GetRegistryValue(HKEY_CURRENT_USER, kUserKey, L"imemode"));
 }
 
+TEST_F(LangBarButtonTest, CompanionEntriesReachTheVisualKeyboard) {
+  using testing::Sent;
+  testing::RecordingWindow keyboard(L"KORVI10VKBDAPP");
+  Start();
+  keyboard.Clear();
+  ASSERT_EQ(host().ChooseMenuItem(30), S_OK);
+  ASSERT_EQ(host().ChooseMenuItem(31), S_OK);
+  EXPECT_EQ(keyboard.Messages({WM_COMMAND}),
+            (std::vector<testing::RecordedMessage>{Sent(WM_COMMAND, 9900, 'v'),
+                                                   Sent(WM_COMMAND, 9900, 'c')}));
+}
+
+TEST_F(LangBarButtonTest, LookupSelectionHandsTheSelectionOver) {
+  host_.emplace();
+  host().PushDocument(L"tamil text");
+  ASSERT_EQ(host().ActivateFromFactory(factory_), S_OK);
+  host().Select({0, 5});
+  ASSERT_EQ(host().ChooseMenuItem(20), S_OK);
+  EXPECT_EQ(LookupFileBytes(), LookupBytesFor(L"tamil"));
+  EXPECT_EQ(TakeLookupMessages(), 1);
+}
+
 // The button as the language bar sees it: info, texts, icon and the one sink it accepts.
 TEST_F(LangBarButtonTest, ItemInfoTextsIconAndSinkAdvice) {
   Start();

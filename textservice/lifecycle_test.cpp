@@ -154,5 +154,26 @@ TEST_F(LifecycleTest, QueryInterfaceAnswersTheSevenInterfacesOnly) {
   service->Release();
 }
 
+TEST_F(LifecycleTest, TheVisualKeyboardHearsOfActivationFocusAndDeactivation) {
+  using testing::Sent;
+  testing::RecordingWindow keyboard(L"KORVI10VKBDAPP");
+  const LPARAM focus = reinterpret_cast<LPARAM>(GetFocus());
+  Start();
+  EXPECT_EQ(keyboard.Messages({WM_COMMAND}),
+            (std::vector<testing::RecordedMessage>{Sent(WM_COMMAND, 9900, 0),
+                                                   Sent(WM_COMMAND, 9902, focus)}));
+  keyboard.Clear();
+  host().PushDocument(L"", /*focus=*/true);
+  Type(L"{F12}");  // the test and the real call each send the focus notice
+  EXPECT_EQ(keyboard.Messages({WM_COMMAND}),
+            (std::vector<testing::RecordedMessage>{
+                Sent(WM_COMMAND, 9902, focus), Sent(WM_COMMAND, 9902, focus),
+                Sent(WM_COMMAND, 9902, focus), Sent(WM_COMMAND, 9902, focus)}));
+  keyboard.Clear();
+  EXPECT_EQ(host().Deactivate(), S_OK);
+  EXPECT_EQ(keyboard.Messages({WM_COMMAND}),
+            (std::vector<testing::RecordedMessage>{Sent(WM_COMMAND, 9901, 0)}));
+}
+
 }  // namespace
 }  // namespace korvi

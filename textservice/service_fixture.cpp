@@ -1,5 +1,6 @@
 #include "textservice/service_fixture.h"
 
+#include "textservice/companion.h"
 #include "textservice/display_attributes.h"
 
 namespace korvi::testing {
@@ -87,6 +88,12 @@ std::vector<TypedKey> ParseKeys(const std::wstring& keys) {
 }
 
 void ServiceTest::SetUp() {
+  wchar_t temp[2048];
+  const DWORD length = GetEnvironmentVariableW(L"TEMP", temp, 2048);
+  savedTemp_ = length > 0 && length < 2048 ? temp : L"";
+  temp_ = savedTemp_ + L"\\korvi-service-" + std::to_wstring(GetCurrentProcessId());
+  CreateDirectoryW(temp_.c_str(), nullptr);
+  SetEnvironmentVariableW(L"TEMP", temp_.c_str());
   ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
   ASSERT_TRUE(dll_.loaded());
   factory_ = dll_.Factory();
@@ -105,6 +112,44 @@ void ServiceTest::TearDown() {
   EXPECT_EQ(dll_.DllCanUnloadNow(), S_OK) << "a reference on the library leaked";
   EXPECT_EQ(boxes_.Take(), std::vector<SeenMessageBox>{}) << "unexpected message box";
   CoUninitialize();
+  DeleteFileW((temp_ + L"\\" + kLookupFileName).c_str());
+  RemoveDirectoryW(temp_.c_str());
+  SetEnvironmentVariableW(L"TEMP", savedTemp_.c_str());
+}
+
+std::vector<uint8_t> ServiceTest::LookupFileBytes() const {
+  std::vector<uint8_t> bytes;
+  HANDLE file = CreateFileW((temp_ + L"\\" + kLookupFileName).c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return bytes;
+  uint8_t chunk[1024];
+  DWORD read = 0;
+  while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) {
+    bytes.insert(bytes.end(), chunk, chunk + read);
+  }
+  CloseHandle(file);
+  return bytes;
+}
+
+std::vector<uint8_t> ServiceTest::LookupBytesFor(const std::wstring& word) {
+  std::vector<uint8_t> bytes = {0xFF, 0xFE};
+  for (wchar_t c : word + L"{~}" + word) {
+    bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<uint8_t>(c >> 8));
+  }
+  return bytes;
+}
+
+int ServiceTest::TakeLookupMessages() {
+  RecordingWindow::PumpMessages();
+  int count = 0;
+  for (const RecordedMessage& m : lookupServer_.Messages({WM_COMMAND})) {
+    if (m.posted && m.wParam == LookupMessage() && m.lParam == 0)
+      ++count;
+  }
+  lookupServer_.Clear();
+  return count;
 }
 
 void ServiceTest::StoreLayout(const wchar_t* text) {

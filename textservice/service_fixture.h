@@ -51,6 +51,13 @@ class ServiceTest : public ::testing::Test {
   static TfGuidAtom InputAtom();
   static TfGuidAtom ConvertedAtom();
 
+  // The lookup file's bytes (TEMP points at a folder of the test's own), empty when absent.
+  std::vector<uint8_t> LookupFileBytes() const;
+  // What the lookup file holds for word: a byte-order mark, then "word{~}word" in UTF-16LE.
+  static std::vector<uint8_t> LookupBytesFor(const std::wstring& word);
+  // The lookup messages posted to the stand-in lookup server since the last call.
+  int TakeLookupMessages();
+
   // Whether any unit of the focused document carries a display attribute.
   bool AnyAttribute();
 
@@ -63,6 +70,8 @@ class ServiceTest : public ::testing::Test {
   LoadedTextService dll_;
   IClassFactory* factory_ = nullptr;
   std::optional<tsfmodel::ModelHost> host_;
+  std::wstring savedTemp_;
+  std::wstring temp_;
 };
 
 }  // namespace korvi::testing
