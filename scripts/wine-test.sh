@@ -12,7 +12,7 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINESERVER=$WINELIB/wineserver
 
 cmd=$1
-export WINEPREFIX=$2
+export WINEPREFIX=$(realpath -m "$2")
 shift 2
 
 case "$cmd" in
