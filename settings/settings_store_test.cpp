@@ -97,6 +97,7 @@ TEST_F(SettingsStoreTest, SettingsReadTakesUserThenMachineWithin128Bytes) {
       {"odd last byte is dropped", Bytes({'x', 0, 'y'}), std::nullopt, L"x"},
       {"REG_DWORD read as two characters", Bytes({0x41, 0, 0x42, 0}, REG_DWORD), std::nullopt,
        L"AB"},
+      {"a megabyte is too long", Bytes(std::vector<uint8_t>(1 << 20, 'z')), Text(L"m"), L"m"},
       {"REG_EXPAND_SZ not expanded", Text(L"%TEMP%", REG_EXPAND_SZ), std::nullopt, L"%TEMP%"},
   };
   for (const SettingCase& c : cases) {

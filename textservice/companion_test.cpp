@@ -319,6 +319,30 @@ TEST_F(CompanionTest, KeyboardIsStartedWithItsMode) {
   }
 }
 
+// A keyboard whose window is up by the time the shell returns hears the mode at once.
+RecordingWindow* g_startedKeyboard = nullptr;
+
+BOOL WINAPI StartKeyboardWindow(SHELLEXECUTEINFOW* info) {
+  g_starts.push_back(
+      {info->fMask, info->lpVerb, info->lpFile, info->lpParameters, info->nShow, nullptr});
+  g_startedKeyboard = new RecordingWindow(kVisualKeyboardClass);
+  return TRUE;
+}
+
+TEST_F(CompanionTest, KeyboardThatIsUpAtOnceHearsTheMode) {
+  SetHome(L"C:\\Korvi");
+  SetShellExecuteForTesting(StartKeyboardWindow);
+  ShowCompanionKeyboard(kCommandCharacterPalette);
+  ASSERT_NE(g_startedKeyboard, nullptr);
+  EXPECT_EQ(g_startedKeyboard->Messages({WM_COMMAND}),
+            (std::vector<RecordedMessage>{Sent(WM_COMMAND, kShowKeyboard, 0x63)}));
+  ASSERT_EQ(g_starts.size(), 1u);
+  EXPECT_EQ(g_starts[0].file, L"C:\\Korvi\\Korvi10VkbdApp.exe");
+  EXPECT_EQ(g_starts[0].parameters, L"cmap");
+  delete g_startedKeyboard;
+  g_startedKeyboard = nullptr;
+}
+
 TEST_F(CompanionTest, KeyboardNoticesOnFocusActivationAndDeactivation) {
   // Without a keyboard nothing is sent and nothing breaks.
   NotifyKeyboardFocus();

@@ -60,10 +60,16 @@ bool StandinInstall::Started() const {
 }
 
 std::optional<StandinRun> StandinInstall::WaitForStart() {
-  for (int i = 0; i < 1000 && !Started(); ++i)
-    Sleep(10);
-  HANDLE file = CreateFileW(record_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  // The stand-in's rename may still hold the record open for a moment, so opening is retried
+  // as well.
+  HANDLE file = INVALID_HANDLE_VALUE;
+  for (int i = 0; i < 1000 && file == INVALID_HANDLE_VALUE; ++i) {
+    file = CreateFileW(record_.c_str(), GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+      Sleep(10);
+  }
   if (file == INVALID_HANDLE_VALUE)
     return std::nullopt;
   std::wstring text;
