@@ -75,7 +75,10 @@ wchar_t EditorChar(UINT vk, bool shift, bool capsLock) {
 }
 
 ModelHost::ModelHost()
-    : state_(std::make_shared<ModelState>()), threadMgr_(MakeComObject<ModelThreadMgr>(state_)) {
+    // A TSF thread is a COM apartment: services create TSF's category manager and the like.
+    : comInitialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))),
+      state_(std::make_shared<ModelState>()),
+      threadMgr_(MakeComObject<ModelThreadMgr>(state_)) {
   threadMgr_->Activate(&appClientId_);
 }
 
@@ -89,6 +92,8 @@ ModelHost::~ModelHost() {
     BYTE clear[256] = {};
     SetKeyboardState(clear);
   }
+  if (comInitialized_)
+    CoUninitialize();
 }
 
 int ModelHost::Resolve(int doc) const {

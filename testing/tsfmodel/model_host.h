@@ -68,6 +68,7 @@ class ModelHost {
  public:
   static constexpr int kFocused = -1;
 
+  // Initialises COM on the thread (apartment-threaded) for the host's lifetime.
   ModelHost();
   // Deactivates the processor if it is active, then shuts the model down so that no reference
   // that a processor handed to it stays behind.
@@ -173,6 +174,7 @@ class ModelHost {
   void SetKeyboard(UINT vk, unsigned modifiers, bool keyDown);
   void EditorKey(ModelContext* context, UINT vk, unsigned modifiers);
 
+  bool comInitialized_;
   StatePtr state_;
   ComPtr<ModelThreadMgr> threadMgr_;
   TfClientId appClientId_ = TF_CLIENTID_NULL;
