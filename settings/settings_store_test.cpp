@@ -174,6 +174,19 @@ TEST_F(SettingsStoreTest, LayoutWriteStoresDecimalTextAndCreatesTheKey) {
   EXPECT_FALSE(testing::RegistryKeyExists(HKEY_LOCAL_MACHINE, kMachineSettingsKey));
 }
 
+TEST_F(SettingsStoreTest, LayoutWriteThatCannotCreateTheKeyStoresNothing) {
+  SKIP_UNLESS_64_BIT();
+  // A non-volatile key cannot be made under a volatile one.
+  HKEY parent = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Velona Systems\\Velona10", 0, nullptr,
+                            REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &parent, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(parent);
+  WriteLayoutNumber(3);
+  EXPECT_FALSE(testing::RegistryKeyExists(HKEY_CURRENT_USER, kUserSettingsKey));
+  EXPECT_EQ(ReadLayoutNumber(), 0);
+}
+
 TEST_F(SettingsStoreTest, AttributeRecordNeedsExactly36Bytes) {
   std::vector<uint8_t> record(36);
   for (size_t i = 0; i < record.size(); ++i)
