@@ -102,7 +102,7 @@ int ModelHost::Resolve(int doc) const {
 
 int ModelHost::focusedDocument() const {
   for (size_t i = 0; i < docs_.size(); ++i) {
-    if (docs_[i].docMgr.Get() == threadMgr_->focus())
+    if (docs_[i].Get() == threadMgr_->focus())
       return static_cast<int>(i);
   }
   return kNoFocus;
@@ -110,7 +110,7 @@ int ModelHost::focusedDocument() const {
 
 ModelDocumentMgr* ModelHost::DocumentMgr(int doc) const {
   const int i = Resolve(doc);
-  return i >= 0 && i < static_cast<int>(docs_.size()) ? docs_[i].docMgr.Get() : nullptr;
+  return i >= 0 && i < static_cast<int>(docs_.size()) ? docs_[i].Get() : nullptr;
 }
 
 ModelContext* ModelHost::Context(int doc) const {
@@ -121,7 +121,7 @@ ModelContext* ModelHost::Context(int doc) const {
 int ModelHost::PushEmptyDocument(bool focus) {
   ComPtr<ITfDocumentMgr> docMgr;
   threadMgr_->CreateDocumentMgr(docMgr.Put());
-  docs_.push_back({ComPtr<ModelDocumentMgr>(static_cast<ModelDocumentMgr*>(docMgr.Get()))});
+  docs_.emplace_back(static_cast<ModelDocumentMgr*>(docMgr.Get()));
   const int id = static_cast<int>(docs_.size()) - 1;
   if (focus)
     Focus(id);
@@ -130,7 +130,7 @@ int ModelHost::PushEmptyDocument(bool focus) {
 
 int ModelHost::PushDocument(const std::wstring& text, bool focus) {
   const int id = PushEmptyDocument(false);
-  ModelDocumentMgr* docMgr = docs_[id].docMgr.Get();
+  ModelDocumentMgr* docMgr = docs_[id].Get();
   ComPtr<ITfContext> context;
   TfEditCookie ec = TF_INVALID_EDIT_COOKIE;
   docMgr->CreateContext(appClientId_, 0, nullptr, context.Put(), &ec);
@@ -426,8 +426,8 @@ int ModelHost::TextEditSinkCount(int doc) const {
   }
   // Without a document named, every context of every document counts.
   int count = 0;
-  for (const Doc& d : docs_) {
-    for (auto& context : d.docMgr->stack())
+  for (const auto& docMgr : docs_) {
+    for (auto& context : docMgr->stack())
       count += context->textEditSinkCount();
   }
   return count;

@@ -6,7 +6,7 @@
 //
 //   ModelHost host;
 //   int doc = host.PushDocument(L"");                 // a focused document, caret at its end
-//   ASSERT_EQ(host.ActivateFromFactory(factory, clsid), S_OK);
+//   ASSERT_EQ(host.ActivateFromFactory(factory), S_OK);
 //   host.Key('K');                                    // down and up, no modifiers
 //   host.Key('A', kShift);
 //   EXPECT_EQ(host.Text(), L"...");
@@ -166,9 +166,6 @@ class ModelHost {
   int LangBarItemUpdates(int index = 0) const;
 
  private:
-  struct Doc {
-    ComPtr<ModelDocumentMgr> docMgr;
-  };
   int Resolve(int doc) const;
   ComPtr<ITfLangBarItemButton> Button(int index) const;
   void SetKeyboard(UINT vk, unsigned modifiers, bool keyDown);
@@ -178,7 +175,7 @@ class ModelHost {
   StatePtr state_;
   ComPtr<ModelThreadMgr> threadMgr_;
   TfClientId appClientId_ = TF_CLIENTID_NULL;
-  std::vector<Doc> docs_;
+  std::vector<ComPtr<ModelDocumentMgr>> docs_;
   ComPtr<ITfTextInputProcessor> processor_;
   TfClientId clientId_ = TF_CLIENTID_NULL;
   BYTE keyboardState_[256] = {};

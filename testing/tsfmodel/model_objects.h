@@ -314,7 +314,6 @@ class ModelContext final
   void RunQueue();
   // Popped from its document manager: terminates compositions and lets go of everything.
   void Detach();
-  bool onStack() const { return docMgr_ != nullptr; }
 
  private:
   struct Hold {
