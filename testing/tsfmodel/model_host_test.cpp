@@ -548,8 +548,10 @@ TEST_F(ModelHostTest, EditSessionSchedulingFollowsTsf) {
       &hr);
   EXPECT_EQ(hr, TF_S_ASYNC);
   EXPECT_FALSE(ran);
+  EXPECT_EQ(host->Context()->pendingSessions(), 1);
   host->RunPendingSessions();
   EXPECT_TRUE(ran);
+  EXPECT_EQ(host->Context()->pendingSessions(), 0);
 
   // Bad flags.
   EXPECT_EQ(Request(
