@@ -282,26 +282,26 @@ STDMETHODIMP ModelRange::IsEqualEnd(TfEditCookie ec, ITfRange* with, TfAnchor an
   return equal ? hr : E_INVALIDARG;
 }
 
-STDMETHODIMP ModelRange::CompareStart(TfEditCookie ec, ITfRange* with, TfAnchor anchor,
-                                      LONG* result) {
+HRESULT ModelRange::Compare(TfEditCookie ec, bool start, ITfRange* with, TfAnchor anchor,
+                            LONG* result) {
   ModelRange* other = From(with);
   if (!result || !other || other->context_ != context_)
     return E_INVALIDARG;
   if (!context_->CookieValid(ec, false))
     return TF_E_NOLOCK;
-  *result = Sign(span().start - other->AnchorPosition(anchor));
+  const Span mine = span();
+  *result = Sign((start ? mine.start : mine.end) - other->AnchorPosition(anchor));
   return S_OK;
+}
+
+STDMETHODIMP ModelRange::CompareStart(TfEditCookie ec, ITfRange* with, TfAnchor anchor,
+                                      LONG* result) {
+  return Compare(ec, true, with, anchor, result);
 }
 
 STDMETHODIMP ModelRange::CompareEnd(TfEditCookie ec, ITfRange* with, TfAnchor anchor,
                                     LONG* result) {
-  ModelRange* other = From(with);
-  if (!result || !other || other->context_ != context_)
-    return E_INVALIDARG;
-  if (!context_->CookieValid(ec, false))
-    return TF_E_NOLOCK;
-  *result = Sign(span().end - other->AnchorPosition(anchor));
-  return S_OK;
+  return Compare(ec, false, with, anchor, result);
 }
 
 STDMETHODIMP ModelRange::AdjustForInsert(TfEditCookie ec, ULONG, BOOL* ok) {

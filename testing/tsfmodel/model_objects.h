@@ -143,6 +143,7 @@ class ModelRange final : public ComObject<NotCounted, ITfRange> {
  private:
   HRESULT Shift(TfEditCookie ec, bool start, LONG req, LONG* moved);
   HRESULT ShiftToRange(TfEditCookie ec, bool start, ITfRange* range, TfAnchor anchor);
+  HRESULT Compare(TfEditCookie ec, bool start, ITfRange* with, TfAnchor anchor, LONG* result);
   long AnchorPosition(TfAnchor anchor) const;
 
   ComPtr<ModelContext> context_;
