@@ -182,9 +182,11 @@ HRESULT CTextService::HandleKeyInSession(TfEditCookie ec, ITfContext* context, U
 HRESULT CTextService::ApplyKey(TfEditCookie ec, ITfContext* context, UINT virtualKey) {
   if (!composition_)
     RequestStartComposition(context);
-  const KeyModifiers modifiers = ReadKeyModifiers();
-  const KeyEdit edit = ComputeKeyEdit(keyState_, static_cast<uint16_t>(virtualKey), modifiers.shift,
-                                      modifiers.capsLock, tamilMode_, layoutNumber_);
+  // Only Shift and Caps Lock matter here: each read is a round trip to the window server.
+  const bool shift = IsKeyDown(VK_SHIFT);
+  const bool capsLock = (ReadKeyState(VK_CAPITAL) & 0x0001) != 0;
+  const KeyEdit edit = ComputeKeyEdit(keyState_, static_cast<uint16_t>(virtualKey), shift, capsLock,
+                                      tamilMode_, layoutNumber_);
   const HRESULT result = ApplyKeyEdit(ec, context, virtualKey, static_cast<wchar_t>(edit.ch),
                                       edit.count, Wide(keyState_.outputBuffer));
   if (result != S_OK)
