@@ -106,6 +106,22 @@ constexpr int IndexOf(const char* codes, char code) {
 // C1Codes, C2Codes, C3Codes, NextCodes, V1Keys, V2Keys, V1Codes, V2Codes,
 // SymbolKeys, SymbolChars.
 // clang-format off
+// New TW and Old TW share one record; only their rules differ.
+constexpr LayoutRecord kTwRecord =
+    {{"|$&_+wertyuasdfgjkl'H" "\"" "z#",
+      "mM/<cCvVIxX~",
+      "qoWERTYUOSDFGJKLN",
+      "SjsWhRwcvlryLnkptmdgzGNx",
+      "aAiIuUeEXoOq",
+      "NdRwcklrdLnkztmdc",
+      "uiuuuUuuIuuuuuuuU",
+      "ibnh",
+      "%^p[]P{};:",
+      "XeEA",
+      "uUiuXIUUqU",
+      "`>-#*:",
+      "`-/%'" "\""}};
+
 constexpr LayoutRecord kLayouts[kLayoutCount] = {
     // 0: Korvi (phonetic)
     {{"RvlnnWyNztdtkgmpbtnwrLcsnnSSsjhsssxdtnnnn" "\\",
@@ -164,33 +180,9 @@ constexpr LayoutRecord kLayouts[kLayoutCount] = {
       "S|" "@" "^",
       "S!" "\xA9" "\""}},
     // 4: New TW (typewriter)
-    {{"|$&_+wertyuasdfgjkl'H" "\"" "z#",
-      "mM/<cCvVIxX~",
-      "qoWERTYUOSDFGJKLN",
-      "SjsWhRwcvlryLnkptmdgzGNx",
-      "aAiIuUeEXoOq",
-      "NdRwcklrdLnkztmdc",
-      "uiuuuUuuIuuuuuuuU",
-      "ibnh",
-      "%^p[]P{};:",
-      "XeEA",
-      "uUiuXIUUqU",
-      "`>-#*:",
-      "`-/%'" "\""}},
+    kTwRecord,
     // 5: Old TW (typewriter, dead sign keys): the tables of New TW
-    {{"|$&_+wertyuasdfgjkl'H" "\"" "z#",
-      "mM/<cCvVIxX~",
-      "qoWERTYUOSDFGJKLN",
-      "SjsWhRwcvlryLnkptmdgzGNx",
-      "aAiIuUeEXoOq",
-      "NdRwcklrdLnkztmdc",
-      "uiuuuUuuIuuuuuuuU",
-      "ibnh",
-      "%^p[]P{};:",
-      "XeEA",
-      "uUiuXIUUqU",
-      "`>-#*:",
-      "`-/%'" "\""}},
+    kTwRecord,
     // 6: no layout: every row empty
     {{"", "", "", "", "", "", "", "", "", "", "", "", ""}},
     // 7: Velona-6
