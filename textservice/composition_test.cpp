@@ -107,5 +107,80 @@ TEST_F(CompositionTest, TerminationByTsfKeepsTheText) {
   EXPECT_EQ(host().CompositionSpan(), (Span{1, 3}));
 }
 
+// Word (any command line that mentions WINWORD.EXE) gets no display attributes. Run as a child
+// process whose command line names a Word document folder.
+TEST_F(CompositionTest, DISABLED_InWordCompositionsCarryNoAttribute) {
+  ASSERT_TRUE(testing::CommandLineMentions(L"winword.exe"));
+  Start();
+  Type(L"ka");
+  EXPECT_EQ(host().CompositionSpan(), (Span{0, 1}));
+  EXPECT_FALSE(AnyAttribute());
+  Type(L"{ESC}");
+  EXPECT_FALSE(AnyAttribute());
+  Type(L" ");
+  EXPECT_EQ(host().Text(), L"க ");
+  EXPECT_EQ(host().CompositionCount(), 0);
+}
+
+TEST_F(CompositionTest, WordHostsGetNoDisplayAttributes) {
+  const testing::ChildRun run =
+      testing::RunThisProgram(L"CompositionTest.DISABLED_InWordCompositionsCarryNoAttribute",
+                              L"C:\\Users\\u\\Documents\\Winword.exe-files\\letter.doc");
+  EXPECT_EQ(run.exitCode, 0u) << run.output;
+  EXPECT_TRUE(run.OnePassed()) << run.output;
+}
+
+// On Windows major version 5 the characters that a key replaces are removed by Backspace
+// keystrokes sent to the focus window, and the output still goes into the document.
+TEST_F(CompositionTest, DISABLED_OnVersion5KeystrokesRemoveTheReplacedCharacters) {
+  OSVERSIONINFOW version = {};
+  version.dwOSVersionInfoSize = sizeof(version);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  ASSERT_TRUE(GetVersionExW(&version));
+#pragma GCC diagnostic pop
+  ASSERT_EQ(version.dwMajorVersion, 5u);
+  testing::RecordingWindow frame(L"KorviTestFrame", L"frame");
+  ShowWindow(frame.hwnd(), SW_SHOW);
+  testing::RecordingWindow edit(L"KorviTestEdit", L"", frame.hwnd());
+  SetFocus(edit.hwnd());
+  ASSERT_EQ(GetFocus(), edit.hwnd());
+  Start();
+  Type(L"k");
+  testing::RecordingWindow::PumpMessages();
+  edit.Clear();
+  Type(L"a");  // replaces the two units of க் by க
+  testing::RecordingWindow::PumpMessages();
+  using testing::Posted;
+  using testing::Sent;
+  const LPARAM down = 0x000E0001;
+  const LPARAM up = static_cast<LPARAM>(0xC00E0001u);
+  EXPECT_EQ(edit.Messages({WM_KEYDOWN, WM_KEYUP, WM_CHAR}),
+            (std::vector<testing::RecordedMessage>{
+                Sent(WM_KEYDOWN, VK_BACK, down), Sent(WM_KEYUP, VK_BACK, up),
+                Sent(WM_KEYDOWN, VK_BACK, down), Sent(WM_KEYUP, VK_BACK, up),
+                Posted(WM_CHAR, VK_BACK, down), Posted(WM_CHAR, VK_BACK, down)}));
+  // The model document is no window: only the insertion reached it.
+  EXPECT_EQ(host().Text(), L"க்க");
+  StopHost();
+  SetFocus(nullptr);
+}
+
+TEST_F(CompositionTest, Version5HostsRemoveCharactersByKeystrokes) {
+  wchar_t self[MAX_PATH];
+  ASSERT_NE(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+  std::wstring name = self;
+  name = name.substr(name.find_last_of(L"\\/") + 1);
+  // Wine reports the Windows version that the program's AppDefaults name.
+  const std::wstring appDefaults = L"Software\\Wine\\AppDefaults\\" + name;
+  testing::RegistryKeyGuard guard(HKEY_CURRENT_USER, appDefaults);
+  ASSERT_TRUE(testing::SetRegistryValue(HKEY_CURRENT_USER, appDefaults, L"Version", REG_SZ,
+                                        testing::Utf16Bytes(L"winxp")));
+  const testing::ChildRun run = testing::RunThisProgram(
+      L"CompositionTest.DISABLED_OnVersion5KeystrokesRemoveTheReplacedCharacters", L"");
+  EXPECT_EQ(run.exitCode, 0u) << run.output;
+  EXPECT_TRUE(run.OnePassed()) << run.output;
+}
+
 }  // namespace
 }  // namespace korvi

@@ -32,6 +32,19 @@ struct TypedKey {
 // keys. Unknown characters fail the calling test.
 std::vector<TypedKey> ParseKeys(const std::wstring& keys);
 
+// Runs this test program again, as another host process: only the tests that filter names (also
+// disabled ones), with extra words on its command line. The result is its exit code and output.
+struct ChildRun {
+  DWORD exitCode = 0xFFFFFFFF;
+  std::string output;
+  // gtest's summary says that exactly one test ran and passed.
+  bool OnePassed() const { return output.find("[  PASSED  ] 1 test.") != std::string::npos; }
+};
+ChildRun RunThisProgram(const std::wstring& filter, const std::wstring& extraArguments);
+
+// Whether this process's command line holds text (case-insensitively).
+bool CommandLineMentions(const std::wstring& text);
+
 class ServiceTest : public ::testing::Test {
  protected:
   void SetUp() override;
