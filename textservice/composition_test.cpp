@@ -107,6 +107,16 @@ TEST_F(CompositionTest, TerminationByTsfKeepsTheText) {
   EXPECT_EQ(host().CompositionSpan(), (Span{1, 3}));
 }
 
+TEST_F(CompositionTest, AReplacementLongerThanTheWordStopsAtItsStart) {
+  Start();
+  Type(L"ka");
+  host().threadMgr()->TerminateCompositionsOf(host().clientId());
+  // The key context still says "replace the க"; the new word is empty, so nothing before it goes.
+  Type(L"a");
+  EXPECT_EQ(host().Text(), L"ககா");
+  EXPECT_EQ(host().CompositionSpan(), (Span{1, 3}));
+}
+
 // Word (any command line that mentions WINWORD.EXE) gets no display attributes. Run as a child
 // process whose command line names a Word document folder.
 TEST_F(CompositionTest, DISABLED_InWordCompositionsCarryNoAttribute) {

@@ -187,8 +187,8 @@ ComPtr<ITfContext> CTextService::FocusedTopContext() {
 
 STDMETHODIMP CTextService::OnEndEdit(ITfContext* context, TfEditCookie ec, ITfEditRecord* record) {
   BOOL selectionChanged = FALSE;
-  if (!record || FAILED(record->GetSelectionStatus(&selectionChanged)) || !selectionChanged ||
-      !composition_) {
+  if (!context || !record || FAILED(record->GetSelectionStatus(&selectionChanged)) ||
+      !selectionChanged || !composition_) {
     return S_OK;
   }
   TF_SELECTION selection = {};

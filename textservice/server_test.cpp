@@ -59,6 +59,8 @@ TEST_F(ServerTest, OtherClassesAndInterfacesAreNotAvailable) {
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(dll_.DllCanUnloadNow(), S_OK);
   }
+  // No out pointer: an error, not a write through null.
+  EXPECT_EQ(dll_.DllGetClassObject(kTextServiceClsid, IID_IClassFactory, nullptr), E_INVALIDARG);
 }
 
 TEST_F(ServerTest, LockServerHoldsTheLibraryAfterTheFactoryIsReleased) {
