@@ -231,5 +231,76 @@ TEST_F(LangBarButtonTest, ItemInfoTextsIconAndSinkAdvice) {
   button->Release();
 }
 
+// The button on its own, with a stand-in owner: the sink protocol and a menu that cannot give
+// the submenu.
+class FakeOwner final : public LangBarOwner {
+ public:
+  IUnknown* OwnerObject() override { return keepAlive_.Get(); }
+  int32_t layoutNumber() const override { return layout_; }
+  void SetLayoutNumber(int32_t layout) override { layout_ = layout; }
+  bool tamilMode() const override { return true; }
+  void SetTamilMode(bool) override {}
+  bool IsInputDisabled() override { return false; }
+  bool CheckSelection(bool) override { return false; }
+
+ private:
+  class Anchor final : public ComObject<NotCounted, ITfLangBarItemSink> {
+   public:
+    STDMETHODIMP OnUpdate(DWORD) override { return S_OK; }
+  };
+  ComPtr<Anchor> keepAlive_ = MakeComObject<Anchor>();
+  int32_t layout_ = 0;
+};
+
+class PlainUnknown final : public ComObject<NotCounted, IPersist> {
+ public:
+  STDMETHODIMP GetClassID(CLSID*) override { return E_NOTIMPL; }
+};
+
+class Sink final : public ComObject<NotCounted, ITfLangBarItemSink> {
+ public:
+  STDMETHODIMP OnUpdate(DWORD) override { return S_OK; }
+};
+
+// Refuses to open submenus; records what it is given.
+class NoSubmenuMenu final : public ComObject<NotCounted, ITfMenu> {
+ public:
+  STDMETHODIMP AddMenuItem(UINT id, DWORD flags, HBITMAP, HBITMAP, const WCHAR*, ULONG,
+                           ITfMenu** submenu) override {
+    if (flags & TF_LBMENUF_SUBMENU) {
+      if (submenu)
+        *submenu = nullptr;
+      return E_FAIL;
+    }
+    ids.push_back(id);
+    return S_OK;
+  }
+  std::vector<UINT> ids;
+};
+
+TEST(LangBarButtonAloneTest, AcceptsOneSinkThatSpeaksTheSinkInterface) {
+  FakeOwner owner;
+  {
+    auto button = MakeComObject<CLangBarItemButton>(&owner);
+    ASSERT_TRUE(button);
+    auto plain = MakeComObject<PlainUnknown>();
+    auto sink = MakeComObject<Sink>();
+    DWORD cookie = 0;
+    EXPECT_EQ(button->AdviseSink(IID_ITfLangBarItemSink, plain.Get(), &cookie), E_NOINTERFACE);
+    EXPECT_EQ(button->UnadviseSink(kLangBarSinkCookie), CONNECT_E_NOCONNECTION);
+    EXPECT_EQ(button->AdviseSink(IID_ITfLangBarItemSink, sink.Get(), &cookie), S_OK);
+    EXPECT_EQ(cookie, kLangBarSinkCookie);
+    EXPECT_EQ(button->UnadviseSink(kLangBarSinkCookie), S_OK);
+    EXPECT_EQ(button->UnadviseSink(kLangBarSinkCookie), CONNECT_E_NOCONNECTION);
+    EXPECT_EQ(button->AdviseSink(IID_ITfLangBarItemSink, sink.Get(), &cookie), S_OK);
+
+    // Without a submenu the layout entries are missing; the rest of the menu is there.
+    auto menu = MakeComObject<NoSubmenuMenu>();
+    EXPECT_EQ(button->InitMenu(menu.Get()), S_OK);
+    EXPECT_EQ(menu->ids, (std::vector<UINT>{0, 30, 31, 0, 60, 0, 70}));
+  }
+  EXPECT_TRUE(ModuleCanUnload());
+}
+
 }  // namespace
 }  // namespace korvi
