@@ -97,12 +97,10 @@ bool CTextService::ActivateSteps() {
           keystrokes->AdviseKeyEventSink(clientId_, static_cast<ITfKeyEventSink*>(this), TRUE))) {
     return false;
   }
-  keyEventSinkAdvised_ = true;
   if (FAILED(keystrokes->PreserveKey(clientId_, kPreservedKeyGuid, &kPreservedKey,
                                      kToggleDescription, kToggleDescriptionLength))) {
     return false;
   }
-  keyPreserved_ = true;
 
   ComPtr<ITfCategoryMgr> categories;
   if (FAILED(CoCreateInstance(CLSID_TF_CategoryMgr, nullptr, CLSCTX_INPROC_SERVER,
@@ -139,8 +137,6 @@ STDMETHODIMP CTextService::Deactivate() {
     keystrokes->UnadviseKeyEventSink(clientId_);
     keystrokes->UnpreserveKey(kPreservedKeyGuid, &kPreservedKey);
   }
-  keyEventSinkAdvised_ = false;
-  keyPreserved_ = false;
   threadMgr_.Reset();
   clientId_ = TF_CLIENTID_NULL;
   return S_OK;

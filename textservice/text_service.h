@@ -1,7 +1,8 @@
 // CTextService: the Tamil text input processor, one object per thread on which the
 // user picks the input method. It holds the thread's state (sinks, composition, layout,
 // Tamil mode, key context) and forwards each TSF callback to the code of its concern:
-// key_event_sink.cpp, composition.cpp, thread_sinks.cpp, lifecycle.cpp.
+// key_event_sink.cpp (keys), composition.cpp (compositions and the selection), lifecycle.cpp
+// (construction, activation, the thread-manager and text-edit sinks, display attributes).
 #pragma once
 
 #include <msctf.h>
@@ -127,8 +128,6 @@ class CTextService final
   ComPtr<ITfContext> textEditSinkContext_;
   SinkAdvice textEditSink_;
   ComPtr<CLangBarItemButton> langBarButton_;
-  bool keyEventSinkAdvised_ = false;
-  bool keyPreserved_ = false;
   ComPtr<ITfComposition> composition_;
   TfGuidAtom inputAttributeAtom_ = TF_INVALID_GUIDATOM;
   TfGuidAtom convertedAttributeAtom_ = TF_INVALID_GUIDATOM;
