@@ -178,6 +178,19 @@ TEST_F(KeyEventSinkTest, EscapeWithASelectionHandsTheSelectionOver) {
   EXPECT_EQ(host().Text(), L"tamil text");
 }
 
+TEST_F(KeyEventSinkTest, EscapeWithASelectionInsideTheWordSendsBoth) {
+  host_.emplace();
+  host().PushDocument(L"ab");
+  ASSERT_EQ(host().ActivateFromFactory(factory_), S_OK);
+  Type(L"kal");
+  host().Select({3, 5});  // ல் inside the word கல்
+  ASSERT_EQ(host().CompositionSpan(), (Span{2, 5}));
+  EXPECT_TRUE(host().Key(VK_ESCAPE).eaten);
+  // The selection by the test call and again by the real call, then the word itself.
+  EXPECT_EQ(TakeLookupMessages(), 3);
+  EXPECT_EQ(LookupFileBytes(), LookupBytesFor(L"கல்"));
+}
+
 TEST_F(KeyEventSinkTest, EscapeWithoutSelectionOrWordSendsNothing) {
   Start();
   EXPECT_TRUE(host().Key(VK_ESCAPE).toEditor);
