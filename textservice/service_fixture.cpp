@@ -2,35 +2,10 @@
 
 #include "textservice/companion.h"
 #include "textservice/display_attributes.h"
+#include "tools/korvi-typist/key_notation.h"
 
 namespace korvi::testing {
 namespace {
-
-struct NamedKey {
-  const wchar_t* name;
-  UINT vk;
-};
-const NamedKey kNamedKeys[] = {
-    {L"BS", VK_BACK},   {L"ENTER", VK_RETURN}, {L"TAB", VK_TAB},     {L"ESC", VK_ESCAPE},
-    {L"F12", VK_F12},   {L"LEFT", VK_LEFT},    {L"RIGHT", VK_RIGHT}, {L"SPACE", VK_SPACE},
-    {L"LBRACE", 0x1DB}, {L"RBRACE", 0x1DD},  // Shift with VK_OEM_4 / VK_OEM_6
-};
-
-struct CharKey {
-  wchar_t plain;
-  wchar_t shifted;
-  UINT vk;
-};
-const CharKey kCharKeys[] = {
-    {L'`', L'~', VK_OEM_3},  {L'-', L'_', VK_OEM_MINUS}, {L'=', L'+', VK_OEM_PLUS},
-    {L'[', L'{', VK_OEM_4},  {L']', L'}', VK_OEM_6},     {L';', L':', VK_OEM_1},
-    {L'\'', L'"', VK_OEM_7}, {L',', L'<', VK_OEM_COMMA}, {L'.', L'>', VK_OEM_PERIOD},
-    {L'/', L'?', VK_OEM_2},  {L'\\', L'|', VK_OEM_5},    {L' ', 0, VK_SPACE},
-    {L'1', L'!', '1'},       {L'2', L'@', '2'},          {L'3', L'#', '3'},
-    {L'4', L'$', '4'},       {L'5', L'%', '5'},          {L'6', L'^', '6'},
-    {L'7', L'&', '7'},       {L'8', L'*', '8'},          {L'9', L'(', '9'},
-    {L'0', L')', '0'},
-};
 
 TfGuidAtom AtomOf(const GUID& guid) {
   ITfCategoryMgr* categories = nullptr;
@@ -47,42 +22,16 @@ TfGuidAtom AtomOf(const GUID& guid) {
 
 std::vector<TypedKey> ParseKeys(const std::wstring& keys) {
   std::vector<TypedKey> out;
-  for (size_t i = 0; i < keys.size(); ++i) {
-    const wchar_t c = keys[i];
-    if (c == L'{') {
-      const size_t close = keys.find(L'}', i);
-      EXPECT_NE(close, std::wstring::npos) << "unterminated key name";
-      if (close == std::wstring::npos)
-        return out;
-      const std::wstring name = keys.substr(i + 1, close - i - 1);
-      bool known = false;
-      for (const NamedKey& k : kNamedKeys) {
-        if (name == k.name) {
-          out.push_back({k.vk & 0xFF, (k.vk & 0x100) ? unsigned{tsfmodel::kShift} : 0u});
-          known = true;
-        }
-      }
-      EXPECT_TRUE(known) << "unknown key name";
-      i = close;
-      continue;
-    }
-    if (c >= L'a' && c <= L'z') {
-      out.push_back({static_cast<UINT>(c - L'a' + L'A'), 0});
-      continue;
-    }
-    if (c >= L'A' && c <= L'Z') {
-      out.push_back({static_cast<UINT>(c), tsfmodel::kShift});
-      continue;
-    }
-    bool known = false;
-    for (const CharKey& k : kCharKeys) {
-      if (c == k.plain || (k.shifted && c == k.shifted)) {
-        out.push_back({k.vk, c == k.plain ? 0u : unsigned{tsfmodel::kShift}});
-        known = true;
-        break;
-      }
-    }
-    EXPECT_TRUE(known) << "no US key types this character";
+  std::string narrow;
+  for (wchar_t c : keys) {
+    EXPECT_LT(c, 0x80) << "key strings are ASCII";
+    narrow += static_cast<char>(c);
+  }
+  std::vector<typist::Key> parsed;
+  std::string error;
+  EXPECT_TRUE(typist::ParseKeys(narrow, parsed, error)) << error;
+  for (const typist::Key& key : parsed) {
+    out.push_back({key.virtualKey, key.shift ? unsigned{tsfmodel::kShift} : 0u});
   }
   return out;
 }

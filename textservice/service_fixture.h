@@ -27,9 +27,8 @@ struct TypedKey {
   unsigned modifiers;
 };
 
-// Keys in korvi-type's notation: each character is the US key that types it (with Shift where
-// needed); {BS}, {ENTER}, {TAB}, {ESC}, {F12}, {LEFT}, {RIGHT}, {SPACE}, {LBRACE}, {RBRACE} name
-// keys. Unknown characters fail the calling test.
+// Keys in korvi-type's notation (tools/korvi-typist/key_notation.h); a string that does not parse
+// fails the calling test.
 std::vector<TypedKey> ParseKeys(const std::wstring& keys);
 
 // Runs this test program again, as another host process: only the tests that filter names (also
