@@ -361,7 +361,18 @@ int LoadOrUnload(const WorkSet& set, bool load) {
 }  // namespace
 
 HANDLE FontFileWriter::Open(const std::wstring& path) {
-  return CreateForWriting(path).Release();
+  // The system has just made this file, empty. Opening it without truncation spares the
+  // file system's flush on close of a file that was truncated and rewritten (ext4 under
+  // Wine: a tenth of the unpacking time). A file that is not empty after all is emptied,
+  // so the result is the same as creating it afresh.
+  File file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                        nullptr));
+  LARGE_INTEGER size;
+  if (file.IsOpen() && (!GetFileSizeEx(file.Get(), &size) || size.QuadPart != 0) &&
+      !SetEndOfFile(file.Get())) {
+    return INVALID_HANDLE_VALUE;
+  }
+  return file.Release();
 }
 
 bool FontFileWriter::Write(HANDLE file, const void* data, size_t size) {

@@ -1,7 +1,14 @@
 // Unpacking a pack of 30 fonts (over 20 MB) against a plain copy of the same bytes,
-// side by side in one run: the pack copied as one file, and the 30 fonts copied as
-// 30 files (the files unpacking makes). Prints the times and the ratios (goal: at
-// most 1.5).
+// side by side in one run. The goal (unpacking at most 1.5 times the plain copy) is
+// judged against the pack copied as one file with CopyFileW. Two more figures explain
+// the gap and are not the goal's baseline: the 30 fonts copied as 30 files with
+// CopyFileW (as many files as unpacking makes), and the bare cost of the 30 font files
+// that unpacking must make (each named by GetTempFileNameW, opened again and closed,
+// with no data).
+//
+// Every round measures each job once, the jobs in a rotating order, each starting with
+// the outputs of the others deleted; the first round warms the caches and is not
+// counted. Prints medians with the spread.
 //
 // Runs in the user's folders of the Wine prefix under its own work-file name, and
 // deletes only the files it made.
@@ -10,6 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -24,7 +32,8 @@ using namespace korvi::fonts;
 
 constexpr int kFonts = 30;
 constexpr size_t kFontSize = 720 * 1024;
-constexpr int kRounds = 9;
+constexpr int kRounds = 11;  // counted rounds, after one warm-up round
+constexpr double kGoal = 1.5;
 
 double Seconds() {
   static LARGE_INTEGER frequency = [] {
@@ -40,6 +49,12 @@ double Seconds() {
 std::vector<uint8_t> ReadBytes(const std::wstring& path) {
   std::ifstream in(path.c_str(), std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 // Deletes the font files that the work file lists, and the work file.
@@ -59,6 +74,22 @@ std::wstring Folder(const wchar_t* variable, const wchar_t* sub) {
   GetEnvironmentVariableW(variable, path, MAX_PATH);
   return std::wstring(path) + sub;
 }
+
+std::wstring FontFile(const std::wstring& folder, int i) {
+  return folder + L"\\" + std::to_wstring(i) + L".ttf";
+}
+
+struct Job {
+  const char* label;
+  std::function<void()> run;
+  std::function<void()> clean;
+  std::vector<double> times;
+  double Median() const {
+    std::vector<double> sorted = times;
+    std::sort(sorted.begin(), sorted.end());
+    return sorted[sorted.size() / 2];
+  }
+};
 
 }  // namespace
 
@@ -83,11 +114,7 @@ int wmain() {
   }
   std::vector<uint8_t> pack = BuildPack(entries);
   std::wstring packPath = set.home + L"\\benchmark.fpk";
-  {
-    std::ofstream out(packPath.c_str(), std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(pack.data()),
-              static_cast<std::streamsize>(pack.size()));
-  }
+  WriteBytes(packPath, pack);
   std::wstring copyPath = set.home + L"\\copy.bin";
   std::wstring workFile = Folder(L"APPDATA", L"\\Korvi") + set.workFileName;
   std::wstring fontsFolder = Folder(L"LOCALAPPDATA", L"\\Wkfn");
@@ -95,62 +122,87 @@ int wmain() {
   // The same fonts as separate files, for the file-by-file copy.
   std::wstring sources = set.home + L"\\fonts";
   std::wstring copies = set.home + L"\\copies";
-  CreateDirectoryW(sources.c_str(), nullptr);
-  CreateDirectoryW(copies.c_str(), nullptr);
-  for (int i = 0; i < kFonts; ++i) {
-    std::ofstream out((sources + L"\\" + std::to_wstring(i) + L".ttf").c_str(),
-                      std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(entries[i].data.data()),
-              static_cast<std::streamsize>(entries[i].data.size()));
-  }
-
-  std::vector<double> unpackTimes;
-  std::vector<double> copyTimes;
-  std::vector<double> fileCopyTimes;
-  for (int round = 0; round < kRounds; ++round) {
-    double start = Seconds();
-    Unpack(set);
-    unpackTimes.push_back(Seconds() - start);
-    RemoveUnpacked(workFile, fontsFolder);
-
-    start = Seconds();
-    CopyFileW(packPath.c_str(), copyPath.c_str(), FALSE);
-    copyTimes.push_back(Seconds() - start);
-    DeleteFileW(copyPath.c_str());
-
-    start = Seconds();
-    for (int i = 0; i < kFonts; ++i) {
-      std::wstring name = L"\\" + std::to_wstring(i) + L".ttf";
-      CopyFileW((sources + name).c_str(), (copies + name).c_str(), FALSE);
-    }
-    fileCopyTimes.push_back(Seconds() - start);
-    for (int i = 0; i < kFonts; ++i) {
-      DeleteFileW((copies + L"\\" + std::to_wstring(i) + L".ttf").c_str());
-    }
+  std::wstring empties = set.home + L"\\empty";
+  for (const std::wstring& folder : {sources, copies, empties}) {
+    CreateDirectoryW(folder.c_str(), nullptr);
   }
   for (int i = 0; i < kFonts; ++i) {
-    DeleteFileW((sources + L"\\" + std::to_wstring(i) + L".ttf").c_str());
+    WriteBytes(FontFile(sources, i), entries[i].data);
   }
-  RemoveDirectoryW(sources.c_str());
-  RemoveDirectoryW(copies.c_str());
+  std::vector<std::wstring> emptyFiles;
+
+  std::vector<Job> jobs = {
+      {"unpack", [&] { Unpack(set); }, [&] { RemoveUnpacked(workFile, fontsFolder); }, {}},
+      {"plain copy, one file",
+       [&] { CopyFileW(packPath.c_str(), copyPath.c_str(), FALSE); },
+       [&] { DeleteFileW(copyPath.c_str()); },
+       {}},
+      {"plain copy, 30 files",
+       [&] {
+         for (int i = 0; i < kFonts; ++i) {
+           CopyFileW(FontFile(sources, i).c_str(), FontFile(copies, i).c_str(), FALSE);
+         }
+       },
+       [&] {
+         for (int i = 0; i < kFonts; ++i) {
+           DeleteFileW(FontFile(copies, i).c_str());
+         }
+       },
+       {}},
+      {"30 empty font files",
+       [&] {
+         for (int i = 0; i < kFonts; ++i) {
+           wchar_t path[MAX_PATH] = {};
+           GetTempFileNameW(empties.c_str(), L"K10", 0, path);
+           CloseHandle(FontFileWriter().Open(path));
+           emptyFiles.push_back(path);
+         }
+       },
+       [&] {
+         for (const std::wstring& path : emptyFiles) {
+           DeleteFileW(path.c_str());
+         }
+         emptyFiles.clear();
+       },
+       {}},
+  };
+
+  for (int round = 0; round <= kRounds; ++round) {
+    for (size_t k = 0; k < jobs.size(); ++k) {
+      Job& job = jobs[(k + round) % jobs.size()];
+      double start = Seconds();
+      job.run();
+      double elapsed = Seconds() - start;
+      job.clean();
+      if (round > 0) {
+        job.times.push_back(elapsed);
+      }
+    }
+  }
+  for (int i = 0; i < kFonts; ++i) {
+    DeleteFileW(FontFile(sources, i).c_str());
+  }
+  for (const std::wstring& folder : {sources, copies, empties}) {
+    RemoveDirectoryW(folder.c_str());
+  }
   DeleteFileW(packPath.c_str());
   RemoveDirectoryW(set.home.c_str());
 
-  std::sort(unpackTimes.begin(), unpackTimes.end());
-  std::sort(copyTimes.begin(), copyTimes.end());
-  std::sort(fileCopyTimes.begin(), fileCopyTimes.end());
-  double unpack = unpackTimes[kRounds / 2];
-  double copy = copyTimes[kRounds / 2];
-  double fileCopy = fileCopyTimes[kRounds / 2];
   double megabytes = static_cast<double>(pack.size()) / (1024.0 * 1024.0);
-  std::printf("pack: %d fonts, %.1f MB; median of %d rounds\n", kFonts, megabytes, kRounds);
-  std::printf("unpack:                    %8.1f ms  (%.0f MB/s)\n", unpack * 1000,
-              megabytes / unpack);
-  std::printf("plain copy, one file:      %8.1f ms  (%.0f MB/s)\n", copy * 1000, megabytes / copy);
-  std::printf("plain copy, %d files:      %8.1f ms  (%.0f MB/s)\n", kFonts, fileCopy * 1000,
-              megabytes / fileCopy);
-  std::printf("ratio unpack / one-file copy: %.2f (goal: at most 1.50)\n", unpack / copy);
-  std::printf("ratio unpack / %d-file copy:  %.2f (goal: at most 1.50)\n", kFonts,
-              unpack / fileCopy);
+  std::printf("pack: %d fonts, %.1f MB; medians of %d rounds (after one warm-up), min to max\n",
+              kFonts, megabytes, kRounds);
+  for (const Job& job : jobs) {
+    std::printf("%-22s %7.1f ms  (%5.1f to %5.1f)\n", job.label, job.Median() * 1000,
+                *std::min_element(job.times.begin(), job.times.end()) * 1000,
+                *std::max_element(job.times.begin(), job.times.end()) * 1000);
+  }
+  double unpack = jobs[0].Median();
+  double ratio = unpack / jobs[1].Median();
+  std::printf("goal: unpack / plain copy of the pack as one file = %.2f (at most %.2f: %s)\n",
+              ratio, kGoal, ratio <= kGoal ? "met" : "NOT met");
+  std::printf(
+      "for comparison, not the goal: unpack / copy as 30 files = %.2f; "
+      "unpack less its 30 empty font files / one-file copy = %.2f\n",
+      unpack / jobs[2].Median(), (unpack - jobs[3].Median()) / jobs[1].Median());
   return 0;
 }
