@@ -2,7 +2,7 @@
 
 #include "textservice/companion.h"
 #include "textservice/display_attributes.h"
-#include "tools/korvi-typist/key_notation.h"
+#include "tools/keynotation/key_notation.h"
 
 namespace korvi::testing {
 namespace {
@@ -27,10 +27,10 @@ std::vector<TypedKey> ParseKeys(const std::wstring& keys) {
     EXPECT_LT(c, 0x80) << "key strings are ASCII";
     narrow += static_cast<char>(c);
   }
-  std::vector<typist::Key> parsed;
+  std::vector<notation::Key> parsed;
   std::string error;
-  EXPECT_TRUE(typist::ParseKeys(narrow, parsed, error)) << error;
-  for (const typist::Key& key : parsed) {
+  EXPECT_TRUE(notation::ParseKeys(narrow, parsed, error)) << error;
+  for (const notation::Key& key : parsed) {
     out.push_back({key.virtualKey, key.shift ? unsigned{tsfmodel::kShift} : 0u});
   }
   return out;

@@ -27,7 +27,7 @@ struct TypedKey {
   unsigned modifiers;
 };
 
-// Keys in korvi-type's notation (tools/korvi-typist/key_notation.h); a string that does not parse
+// Keys in korvi-type's notation (tools/keynotation/key_notation.h); a string that does not parse
 // fails the calling test.
 std::vector<TypedKey> ParseKeys(const std::wstring& keys);
 

@@ -19,19 +19,6 @@ constexpr char kUsage[] =
     "        {F12} {LBRACE} {RBRACE} name keys. Without KEYS each line of standard\n"
     "        input is typed into a fresh document.\n";
 
-struct NamedKey {
-  const char* name;
-  uint16_t virtualKey;
-  bool shift;
-};
-
-constexpr NamedKey kNamedKeys[] = {
-    {"BS", vk::Back, false},     {"ENTER", vk::Return, false}, {"TAB", vk::Tab, false},
-    {"SPACE", vk::Space, false}, {"ESC", vk::Escape, false},   {"LEFT", vk::Left, false},
-    {"RIGHT", vk::Right, false}, {"F12", vk::F12, false},      {"LBRACE", vk::Oem4, true},
-    {"RBRACE", vk::Oem6, true},
-};
-
 std::string CodePoints(std::u16string_view text) {
   std::string s;
   char buf[16];
@@ -43,93 +30,6 @@ std::string CodePoints(std::u16string_view text) {
 }
 
 }  // namespace
-
-std::optional<LayoutChoice> ParseLayout(std::string_view text) {
-  struct Name {
-    const char* name;
-    LayoutChoice choice;
-  };
-  static const Name kNames[] = {
-      {"korvi", {kLayoutKorvi, true}},
-      {"tamil99", {kLayoutTamil99, true}},
-      {"moe-singapore", {kLayoutTamil99, false}},
-      {"velona7", {kLayoutVelona7, true}},
-      {"mylai", {kLayoutMylai, true}},
-      {"newtw", {kLayoutNewTw, true}},
-      {"oldtw", {kLayoutOldTw, true}},
-      {"velona6", {kLayoutVelona6, true}},
-  };
-  for (const Name& n : kNames)
-    if (text == n.name)
-      return n.choice;
-  if (text.size() == 1 && text[0] >= '0' && text[0] <= '7')
-    return LayoutChoice{text[0] - '0', true};
-  return std::nullopt;
-}
-
-bool ParseKeys(std::string_view text, std::vector<Key>& keys, std::string& error) {
-  keys.clear();
-  for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c == '{') {
-      const size_t close = text.find('}', i + 1);
-      if (close == std::string_view::npos) {
-        error = "unterminated key name: " + std::string(text.substr(i));
-        return false;
-      }
-      const std::string_view name = text.substr(i + 1, close - i - 1);
-      const NamedKey* found = nullptr;
-      for (const NamedKey& k : kNamedKeys)
-        if (name == k.name)
-          found = &k;
-      if (found == nullptr) {
-        error = "unknown key name: {" + std::string(name) + "}";
-        return false;
-      }
-      keys.push_back({found->virtualKey, found->shift, "{" + std::string(name) + "}"});
-      i = close;
-      continue;
-    }
-    KeyStroke stroke;
-    if (c >= 0x80 || c == '\r' || !CharToKey(c, stroke)) {
-      char buf[64];
-      std::snprintf(buf, sizeof buf, "no US key types the character 0x%02X", c);
-      error = buf;
-      return false;
-    }
-    keys.push_back({stroke.virtualKey, stroke.shift, std::string(1, static_cast<char>(c))});
-  }
-  return true;
-}
-
-std::string ToUtf8(std::u16string_view text) {
-  std::string s;
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t cp = text[i];
-    if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] < 0xE000) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (cp >= 0xD800 && cp < 0xE000) {
-      cp = 0xFFFD;  // a lone surrogate
-    }
-    if (cp < 0x80) {
-      s += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      s += static_cast<char>(0xC0 | (cp >> 6));
-      s += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      s += static_cast<char>(0xE0 | (cp >> 12));
-      s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      s += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      s += static_cast<char>(0xF0 | (cp >> 18));
-      s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      s += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-  return s;
-}
 
 Typist::Typist(LayoutChoice layout, std::ostream* trace)
     : layoutNumber_(layout.layoutNumber), trace_(trace) {
@@ -295,76 +195,22 @@ void Typist::EndComposition() {
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
         std::ostream& err) {
-  LayoutChoice layout;
-  bool trace = false;
-  std::vector<std::string> keyArgs;
-  bool optionsDone = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (!optionsDone && (a == "--layout" || a.rfind("--layout=", 0) == 0)) {
-      std::string value;
-      if (a == "--layout") {
-        if (i + 1 >= args.size()) {
-          err << "korvi-type: --layout needs a layout\n" << kUsage;
-          return 2;
-        }
-        value = args[++i];
-      } else {
-        value = a.substr(9);
-      }
-      const auto parsed = ParseLayout(value);
-      if (!parsed) {
-        err << "korvi-type: unknown layout: " << value << '\n';
-        return 2;
-      }
-      layout = *parsed;
-    } else if (!optionsDone && a == "--trace") {
-      trace = true;
-    } else if (!optionsDone && (a == "--help" || a == "-h")) {
-      out << kUsage;
-      return 0;
-    } else if (!optionsDone && a == "--") {
-      optionsDone = true;
-    } else if (!optionsDone && a.size() > 1 && a[0] == '-' && a[1] == '-') {
-      err << "korvi-type: unknown option: " << a << '\n' << kUsage;
-      return 2;
-    } else {
-      keyArgs.push_back(a);
-    }
-  }
-  if (keyArgs.size() > 1) {
-    err << "korvi-type: more than one KEYS argument\n" << kUsage;
+  notation::TypingCommand command;
+  std::string error;
+  if (!notation::ParseTypingCommand(args, in, {/*trace=*/true, /*dll=*/false}, command, error)) {
+    err << "korvi-type: " << error << '\n' << kUsage;
     return 2;
   }
-
-  std::vector<std::string> lines;
-  if (!keyArgs.empty()) {
-    lines.push_back(keyArgs[0]);
-  } else {
-    std::string line;
-    while (std::getline(in, line)) {
-      while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-        line.pop_back();
-      lines.push_back(line);
-    }
+  if (command.help) {
+    out << kUsage;
+    return 0;
   }
-
-  // Every line is checked before anything is typed.
-  std::vector<std::vector<Key>> parsed(lines.size());
-  for (size_t i = 0; i < lines.size(); ++i) {
-    std::string error;
-    if (!ParseKeys(lines[i], parsed[i], error)) {
-      err << "korvi-type: " << error << '\n';
-      return 2;
-    }
-  }
-
-  for (const std::vector<Key>& keys : parsed) {
+  for (const std::vector<Key>& keys : command.documents) {
     ResetWordState();
-    Typist typist(layout, trace ? &err : nullptr);
+    Typist typist(command.layout, command.trace ? &err : nullptr);
     for (const Key& key : keys)
       typist.Type(key);
-    out << ToUtf8(typist.document().text) << '\n';
+    out << notation::ToUtf8(typist.document().text) << '\n';
   }
   return 0;
 }

@@ -10,28 +10,12 @@
 #include <vector>
 
 #include "engine/keystate.h"
+#include "tools/keynotation/key_notation.h"
 
 namespace korvi::type {
 
-struct LayoutChoice {
-  int32_t layoutNumber = 0;
-  bool tamil99Rules = true;  // off only for MOE-Singapore
-};
-
-// A layout number 0..7 or one of the names korvi, tamil99, moe-singapore,
-// velona7, mylai, newtw, oldtw, velona6.
-std::optional<LayoutChoice> ParseLayout(std::string_view text);
-
-struct Key {
-  uint16_t virtualKey = 0;
-  bool shift = false;
-  std::string name;  // as written, for tracing
-};
-
-// Each character is the US key that types it (with Shift where needed); {NAME}
-// is a named key: BS, ENTER, TAB, SPACE, ESC, LEFT, RIGHT, F12, LBRACE, RBRACE.
-// On failure returns false with a message in error.
-bool ParseKeys(std::string_view text, std::vector<Key>& keys, std::string& error);
+using notation::Key;
+using notation::LayoutChoice;
 
 // The document of a plain editor: one text with a caret, and the text
 // service's composition inside it while a word is being typed.
@@ -67,8 +51,6 @@ class Typist {
   Document doc_;
   std::ostream* trace_;
 };
-
-std::string ToUtf8(std::u16string_view text);
 
 // The whole program: arguments without the program name; returns the exit code.
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,

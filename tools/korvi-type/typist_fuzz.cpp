@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   static const char* const kLayouts[] = {"korvi", "tamil99", "moe-singapore", "velona7",
                                          "mylai", "newtw",   "oldtw",         "velona6"};
-  const auto layout = korvi::type::ParseLayout(kLayouts[data[0] % 8]);
+  const auto layout = korvi::notation::ParseLayout(kLayouts[data[0] % 8]);
   if (!layout)
     std::abort();
   // Bytes with the high bit set stand for named keys, so that they come often.
@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   std::vector<korvi::type::Key> parsed;
   std::string error;
-  if (!korvi::type::ParseKeys(keys, parsed, error))
+  if (!korvi::notation::ParseKeys(keys, parsed, error))
     std::abort();  // every key written above is valid
 
   korvi::ResetWordState();

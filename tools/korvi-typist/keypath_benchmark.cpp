@@ -18,12 +18,12 @@
 #include <vector>
 
 #include "testing/tsfmodel/model_host.h"
-#include "tools/korvi-typist/key_notation.h"
+#include "tools/keynotation/key_notation.h"
 
 namespace {
 
+using korvi::notation::Key;
 using korvi::tsfmodel::ModelHost;
-using korvi::typist::Key;
 
 // A paragraph of Tamil as a Tamil-99 typist types it, and as a phonetic-layout typist types it.
 constexpr char kTamil99Paragraph[] =
@@ -212,7 +212,7 @@ int wmain(int argc, wchar_t** argv) {
   for (const Paragraph& p : paragraphs) {
     std::vector<Key> keys;
     std::string error;
-    if (!korvi::typist::ParseKeys(p.keys, keys, error)) {
+    if (!korvi::notation::ParseKeys(p.keys, keys, error)) {
       std::fprintf(stderr, "korvi-keypath-bench: %s\n", error.c_str());
       return 1;
     }

@@ -1,28 +1,15 @@
-// korvi-type's key notation, for programs that drive the real DLL: each character is the US key
-// that types it (with Shift where the character needs it); {NAME} names a key: BS, ENTER, TAB,
-// SPACE, ESC, LEFT, RIGHT, F12, LBRACE, RBRACE. Layout names and numbers are korvi-type's too.
+// The language-bar menu entry through which korvi-typist selects a layout, so that the service
+// stores and applies it the way a user's choice would.
 #pragma once
 
-#include <cstdint>
 #include <optional>
-#include <string>
-#include <string_view>
-#include <vector>
+
+#include "tools/keynotation/key_notation.h"
 
 namespace korvi::typist {
 
-struct Key {
-  uint16_t virtualKey = 0;
-  bool shift = false;
-};
-
-// On failure returns false with a message in error (unknown key name, unterminated brace, a
-// character that no US key types).
-bool ParseKeys(std::string_view text, std::vector<Key>& keys, std::string& error);
-
-// The language-bar menu entry that selects a layout given as korvi-type takes it: a number 0..7
-// or a name (korvi, tamil99, moe-singapore, velona7, mylai, newtw, oldtw, velona6). Unknown
-// layouts give nothing; layout 6 gives 0, since no menu entry selects it.
-std::optional<unsigned> LayoutMenuEntry(std::string_view layout);
+// The submenu entry (11..18) of a layout as korvi-type names it; nothing for layout 6, which has
+// no entry.
+std::optional<unsigned> LayoutMenuEntry(notation::LayoutChoice layout);
 
 }  // namespace korvi::typist

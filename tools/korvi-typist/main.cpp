@@ -18,11 +18,12 @@
 #include <vector>
 
 #include "testing/tsfmodel/model_host.h"
-#include "tools/korvi-typist/key_notation.h"
+#include "tools/keynotation/key_notation.h"
+#include "tools/korvi-typist/layout_menu.h"
 
 namespace {
 
-using korvi::typist::Key;
+using korvi::notation::Key;
 
 constexpr char kUsage[] =
     "usage: korvi-typist [--layout L] [--dll PATH] [KEYS]\n"
@@ -139,64 +140,25 @@ bool TypeLine(TextServiceLibrary& library, unsigned menuEntry, const std::vector
 }
 
 int Run(const std::vector<std::string>& args) {
-  std::string layout = "korvi";
-  std::optional<std::wstring> dll;
-  std::vector<std::string> keyArgs;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--layout" || a == "--dll") {
-      if (i + 1 >= args.size()) {
-        std::cerr << "korvi-typist: " << a << " needs a value\n" << kUsage;
-        return 2;
-      }
-      if (a == "--layout") {
-        layout = args[++i];
-      } else {
-        dll = FromUtf8(args[++i]);
-      }
-    } else if (a == "--help" || a == "-h") {
-      std::cout << kUsage;
-      return 0;
-    } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
-      std::cerr << "korvi-typist: unknown option: " << a << '\n' << kUsage;
-      return 2;
-    } else {
-      keyArgs.push_back(a);
-    }
-  }
-  if (keyArgs.size() > 1) {
-    std::cerr << "korvi-typist: more than one KEYS argument\n" << kUsage;
+  korvi::notation::TypingCommand command;
+  std::string error;
+  if (!korvi::notation::ParseTypingCommand(args, std::cin, {/*trace=*/false, /*dll=*/true}, command,
+                                           error)) {
+    std::cerr << "korvi-typist: " << error << '\n' << kUsage;
     return 2;
   }
-  const std::optional<unsigned> menuEntry = korvi::typist::LayoutMenuEntry(layout);
+  if (command.help) {
+    std::cout << kUsage;
+    return 0;
+  }
+  const std::optional<unsigned> menuEntry = korvi::typist::LayoutMenuEntry(command.layout);
   if (!menuEntry) {
-    std::cerr << "korvi-typist: unknown layout: " << layout << '\n';
+    std::cerr << "korvi-typist: layout " << command.layout.layoutNumber
+              << " has no entry in the service's menu\n";
     return 2;
   }
-  if (*menuEntry == 0) {
-    std::cerr << "korvi-typist: layout " << layout << " has no entry in the service's menu\n";
-    return 2;
-  }
-
-  std::vector<std::string> lines;
-  if (!keyArgs.empty()) {
-    lines.push_back(keyArgs[0]);
-  } else {
-    std::string line;
-    while (std::getline(std::cin, line)) {
-      while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-        line.pop_back();
-      lines.push_back(line);
-    }
-  }
-  std::vector<std::vector<Key>> parsed(lines.size());
-  for (size_t i = 0; i < lines.size(); ++i) {
-    std::string error;
-    if (!korvi::typist::ParseKeys(lines[i], parsed[i], error)) {
-      std::cerr << "korvi-typist: " << error << '\n';
-      return 2;
-    }
-  }
+  const std::optional<std::wstring> dll =
+      command.dll ? std::optional<std::wstring>(FromUtf8(*command.dll)) : std::nullopt;
 
   LookupServerStandIn lookupServer;
   if (!lookupServer.ok() || FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
@@ -205,7 +167,7 @@ int Run(const std::vector<std::string>& args) {
   }
   TextServiceLibrary library(dll ? *dll : DefaultDllPath());
   int result = 0;
-  for (const std::vector<Key>& keys : parsed) {
+  for (const std::vector<Key>& keys : command.documents) {
     std::wstring text;
     if (!TypeLine(library, *menuEntry, keys, &text)) {
       std::cerr << "korvi-typist: cannot load or activate the text service\n";
