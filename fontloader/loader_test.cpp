@@ -7,13 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <mutex>
 #include <set>
-#include <thread>
 
 #include "loader.h"
 #include "packbuilder.h"
@@ -27,6 +24,7 @@
 namespace korvi::fonts {
 namespace {
 
+using korvi::testing::MessageBoxWatcher;
 using korvi::testing::SeenMessageBox;
 
 constexpr wchar_t kSettingsKey[] = L"Software\\Velona Systems\\Velona10\\ini";
@@ -127,69 +125,6 @@ std::vector<std::wstring> WorkFileNames(const std::wstring& path) {
   }
   return names;
 }
-
-// Reads and closes the message boxes of other processes, as the user would; the
-// boxes of the program under test are the only ones around.
-class OtherProcessBoxWatcher {
- public:
-  OtherProcessBoxWatcher() : thread_([this] { Watch(); }) {}
-  ~OtherProcessBoxWatcher() {
-    stop_ = true;
-    thread_.join();
-  }
-  std::vector<SeenMessageBox> Take() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<SeenMessageBox> taken;
-    taken.swap(seen_);
-    return taken;
-  }
-
- private:
-  void Watch() {
-    std::set<HWND> closing;
-    while (!stop_) {
-      HWND box = nullptr;
-      while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(box, &process);
-        if (process == GetCurrentProcessId() || closing.count(box) || !GetDlgItem(box, 0xFFFF) ||
-            !IsWindowVisible(box)) {
-          continue;
-        }
-        SeenMessageBox seen;
-        wchar_t text[2048] = L"";
-        GetWindowTextW(box, text, 2048);
-        seen.caption = text;
-        text[0] = L'\0';
-        GetDlgItemTextW(box, 0xFFFF, text, 2048);
-        seen.text = text;
-        seen.buttons.clear();
-        for (int id = IDOK; id <= IDCONTINUE; ++id) {
-          HWND button = GetDlgItem(box, id);
-          if (button && IsWindowVisible(button)) {
-            seen.buttons.push_back(id);
-          }
-        }
-        seen.hasOwner = GetWindow(box, GW_OWNER) != nullptr;
-        {
-          std::lock_guard<std::mutex> lock(mutex_);
-          seen_.push_back(seen);
-        }
-        closing.insert(box);
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
-      }
-      for (auto it = closing.begin(); it != closing.end();) {
-        it = IsWindow(*it) ? std::next(it) : closing.erase(it);
-      }
-      Sleep(5);
-    }
-  }
-
-  std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::vector<SeenMessageBox> seen_;
-  std::thread thread_;
-};
 
 struct ProgramRun {
   std::string output;
@@ -584,7 +519,7 @@ TEST_F(LoaderTest, BrokenPackKeepsWhatCameBefore) {
     size_t broken = std::find(order.begin(), order.end(), L"c.fpk") - order.begin();
     size_t goodPacks = c.nextPacksRead ? 3 : broken;
 
-    OtherProcessBoxWatcher boxes;
+    MessageBoxWatcher boxes(MessageBoxWatcher::Scope::kOtherProcesses);
     EXPECT_EQ(Run(L"i"), c.output);
     EXPECT_EQ(boxes.Take(), c.boxes);
     std::vector<std::vector<uint8_t>> listed = ListedFonts(kWorkFile10, c.leftovers);
@@ -606,7 +541,7 @@ TEST_F(LoaderTest, FontThatCannotBeLoadedShowsF01) {
   WritePack(
       home_, L"bad.fpk",
       {{"NOTAFONT.ttf", 'A', std::vector<uint8_t>(2000, 0x5A)}, {"TAMIL.ttf", 'A', Font(kTamil)}});
-  OtherProcessBoxWatcher boxes;
+  MessageBoxWatcher boxes(MessageBoxWatcher::Scope::kOtherProcesses);
   EXPECT_EQ(Run(L"i"), "");
   std::vector<std::wstring> names = WorkFileNames(workFolder_ + kWorkFile10);
   ASSERT_EQ(names.size(), 2u);
@@ -621,7 +556,7 @@ TEST_F(LoaderTest, WorkFileThatCannotBeCreatedShowsFS0002) {
   WritePack(home_, L"korvi.fpk", {{"TAMIL.ttf", 'A', Font(kTamil)}});
   CreateDirectoryW(workFolder_.c_str(), nullptr);
   CreateDirectoryW((workFolder_ + kWorkFile10).c_str(), nullptr);  // in the work file's way
-  OtherProcessBoxWatcher boxes;
+  MessageBoxWatcher boxes(MessageBoxWatcher::Scope::kOtherProcesses);
   EXPECT_EQ(Run(L"i"), "");
   std::vector<SeenMessageBox> seen = boxes.Take();
   ASSERT_EQ(seen.size(), 1u);
@@ -705,7 +640,7 @@ TEST_F(LoaderTest, FontFileThatCannotBeWrittenAbandonsThePack) {
     SCOPED_TRACE(c.output);
     RemoveTree(fontsFolder_);
     RefusingWriter writer(c.refuseOpen);
-    korvi::testing::MessageBoxWatcher boxes;
+    MessageBoxWatcher boxes;
     ::testing::internal::CaptureStdout();
     Unpack(MakeWorkSet(10), writer);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.output);

@@ -41,7 +41,9 @@ std::ostream& operator<<(std::ostream& out, const SeenMessageBox& box) {
   return out << (box.hasOwner ? ", owned}" : "}");
 }
 
-MessageBoxWatcher::MessageBoxWatcher() : thread_([this] { Watch(); }) {}
+MessageBoxWatcher::MessageBoxWatcher() : MessageBoxWatcher(Scope::kThisProcess) {}
+
+MessageBoxWatcher::MessageBoxWatcher(Scope scope) : scope_(scope), thread_([this] { Watch(); }) {}
 
 MessageBoxWatcher::~MessageBoxWatcher() {
   stop_ = true;
@@ -55,6 +57,18 @@ std::vector<SeenMessageBox> MessageBoxWatcher::Take() {
   return taken;
 }
 
+bool MessageBoxWatcher::Watches(DWORD process) const {
+  switch (scope_) {
+    case Scope::kThisProcess:
+      return process == GetCurrentProcessId();
+    case Scope::kOtherProcesses:
+      return process != GetCurrentProcessId();
+    case Scope::kAllProcesses:
+      return true;
+  }
+  return false;
+}
+
 void MessageBoxWatcher::Watch() {
   std::set<HWND> closing;
   while (!stop_) {
@@ -62,7 +76,7 @@ void MessageBoxWatcher::Watch() {
     while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr) {
       DWORD process = 0;
       GetWindowThreadProcessId(box, &process);
-      if (process != GetCurrentProcessId() || closing.count(box))
+      if (!Watches(process) || closing.count(box))
         continue;
       // The box may still be filling in its controls: wait until its text is there.
       if (!GetDlgItem(box, kMessageBoxTextId) || !IsWindowVisible(box))

@@ -6,6 +6,12 @@
 //   StartLookupServer();
 //   EXPECT_EQ(boxes.Take(), (std::vector<SeenMessageBox>{{L"Korvi 10", L"Cannot locate ..."}}));
 //
+// A test that runs a program and checks the boxes that program shows watches the boxes of other
+// processes instead:
+//
+//   MessageBoxWatcher boxes(MessageBoxWatcher::Scope::kOtherProcesses);
+//   RunProgram(L"Korvi10Config.exe", L"i");
+//
 // A box counts once it has been read; Take() after the call that showed it returns it, because
 // the box is read before it is closed and the call returns only when it is closed.
 #pragma once
@@ -37,7 +43,15 @@ struct SeenMessageBox {
 
 class MessageBoxWatcher {
  public:
+  // Whose boxes are read and closed.
+  enum class Scope {
+    kThisProcess,     // the boxes of this process only
+    kOtherProcesses,  // the boxes of every process but this one
+    kAllProcesses,    // every box on the desktop
+  };
+
   MessageBoxWatcher();
+  explicit MessageBoxWatcher(Scope scope);
   ~MessageBoxWatcher();
   MessageBoxWatcher(const MessageBoxWatcher&) = delete;
   MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
@@ -47,7 +61,9 @@ class MessageBoxWatcher {
 
  private:
   void Watch();
+  bool Watches(DWORD process) const;
 
+  const Scope scope_;
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::vector<SeenMessageBox> seen_;
