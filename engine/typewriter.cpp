@@ -15,6 +15,7 @@ constexpr char16_t kSignO = 0x0BCA;     // ொ
 constexpr char16_t kSignOo = 0x0BCB;    // ோ
 constexpr char16_t kSignAu = 0x0BCC;    // ௌ
 constexpr char16_t kLetterO = 0x0B92;   // ஒ
+constexpr char16_t kLetterOo = 0x0B93;  // ஓ
 constexpr char16_t kLetterAu = 0x0B94;  // ஔ
 
 // The first three free-standing sign keys are the signs written before the
@@ -98,7 +99,9 @@ int32_t ConvertTypewriterKey(char16_t ch, Output& out, uint8_t& cons, int32_t la
         sign = kSignO;
       else if (ws.pendingSign == kSignEe)
         sign = kSignOo;
-      result = 1;  // the pending sign (or ஒ) before the caret is replaced
+      else if (ws.pendingSign == kLetterO)
+        sign = kLetterOo;  // ஒ and ா are the two halves of ஓ; a bare ா would lose the ஒ
+      result = 1;          // the pending sign (or ஒ) before the caret is replaced
     }
     out.SetUnit(sign);
     ws.pendingSign = 0;

@@ -32,6 +32,7 @@ TEST(TypewriterTest, TypesGlyphsInPaperOrder) {
       {4, u"ifh", {0, 2, 1}, u"கா"},
       {4, u"bf`", {0, 2, 1}, u"கௌ"},
       {4, u"x`", {0, 1}, u"ஔ"},
+      {4, u"xh", {0, 1}, u"ஓ"},  // ஒ is completed, not replaced by a bare ா
       {4, u"F", {0}, u"கு"},
       {4, u"q", {0}, u"ணு"},
       {4, u"o", {0}, u"டி"},
@@ -51,6 +52,7 @@ TEST(TypewriterTest, TypesGlyphsInPaperOrder) {
       {3, u"eka", {0, 2, 1}, u"கொ"},
       {3, u"Ak", {0, 2}, u"கை"},
       {3, u"oS", {0, 1}, u"ஔ"},
+      {3, u"oa", {0, 1}, u"ஓ"},
       {3, u"@", {0}, u"\u00A9"},
       {3, u"!", {0}, u"ஸ்ரீ"},
       {3, u"%", {0}, u"%"},
