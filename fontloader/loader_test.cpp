@@ -7,15 +7,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 
 #include "loader.h"
 #include "packbuilder.h"
 #include "settings/debug_log.h"
+#include "testing/win/child_process.h"
 #include "testing/win/debug_output_capture.h"
+#include "testing/win/file_bytes.h"
 #include "testing/win/message_box_watcher.h"
 #include "testing/win/recording_window.h"
 #include "testing/win/registry_fixture.h"
@@ -48,17 +48,6 @@ std::wstring ShellFolder(int csidl) {
   wchar_t path[MAX_PATH] = {};
   SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path);
   return path;
-}
-
-std::vector<uint8_t> ReadBytes(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
 }
 
 bool Exists(const std::wstring& path) {
@@ -114,7 +103,7 @@ std::vector<uint8_t> WorkFileBytes(const std::vector<std::wstring>& names) {
 }
 
 std::vector<std::wstring> WorkFileNames(const std::wstring& path) {
-  std::vector<uint8_t> bytes = ReadBytes(path);
+  std::vector<uint8_t> bytes = testing::ReadFileBytes(path);
   if (bytes.size() < kWorkFileHeaderSize) {
     return {L"<no work file>"};
   }
@@ -126,48 +115,12 @@ std::vector<std::wstring> WorkFileNames(const std::wstring& path) {
   return names;
 }
 
-struct ProgramRun {
-  std::string output;
-  DWORD exitCode = 1;
-};
-
 // Runs a program with its standard output on a pipe and waits for it to end.
-ProgramRun RunProgram(const std::wstring& program, const std::wstring& arguments) {
-  ProgramRun run;
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE readEnd = nullptr;
-  HANDLE writeEnd = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
-    return run;
-  }
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = writeEnd;
-  startup.hStdError = writeEnd;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+testing::ChildProcessRun RunProgram(const std::wstring& program, const std::wstring& arguments) {
   std::wstring commandLine = L"\"" + program + L"\"";
-  if (!arguments.empty()) {
+  if (!arguments.empty())
     commandLine += L" " + arguments;
-  }
-  PROCESS_INFORMATION process = {};
-  BOOL started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
-                                nullptr, nullptr, &startup, &process);
-  CloseHandle(writeEnd);
-  if (started) {
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-      run.output.append(buffer, read);
-    }
-    WaitForSingleObject(process.hProcess, 60000);
-    GetExitCodeProcess(process.hProcess, &run.exitCode);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-  }
-  CloseHandle(readEnd);
-  return run;
+  return testing::RunChildProcess(commandLine, 60000);
 }
 
 class LoaderTest : public ::testing::Test {
@@ -207,7 +160,7 @@ class LoaderTest : public ::testing::Test {
 
   // One run of the loader; the exit code is always 0.
   std::string Run(const std::wstring& arguments) {
-    ProgramRun run = RunProgram(FromUnixPath(KORVI_CONFIG_EXE), arguments);
+    testing::ChildProcessRun run = RunProgram(FromUnixPath(KORVI_CONFIG_EXE), arguments);
     EXPECT_EQ(run.exitCode, 0u) << "arguments: " << std::string(arguments.begin(), arguments.end());
     return run.output;
   }
@@ -238,14 +191,14 @@ class LoaderTest : public ::testing::Test {
 
   static std::vector<uint8_t> Font(const wchar_t* family) {
     std::wstring file = FromUnixPath(KORVI_TEST_FONTS) + L"\\" + family + L".ttf";
-    std::vector<uint8_t> bytes = ReadBytes(file);
+    std::vector<uint8_t> bytes = testing::ReadFileBytes(file);
     EXPECT_GT(bytes.size(), 1000u) << "test font missing";
     return bytes;
   }
 
   void WritePack(const std::wstring& folder, const wchar_t* name,
                  const std::vector<PackEntry>& entries) {
-    WriteBytes(folder + L"\\" + name, BuildPack(entries));
+    testing::WriteFileBytes(folder + L"\\" + name, BuildPack(entries));
   }
 
   // The per-user font files, checked against the work file: every listed name is
@@ -259,7 +212,7 @@ class LoaderTest : public ::testing::Test {
     std::vector<std::vector<uint8_t>> contents;
     for (const std::wstring& name : listed) {
       expected.push_back(name.substr(1));
-      contents.push_back(ReadBytes(fontsFolder_ + name));
+      contents.push_back(testing::ReadFileBytes(fontsFolder_ + name));
     }
     std::sort(files.begin(), files.end());
     std::sort(expected.begin(), expected.end());
@@ -289,7 +242,7 @@ TEST_F(LoaderTest, ReinstallUnpacksAndRegistersAndUnloadWithdraws) {
     EXPECT_EQ(name.substr(0, 4), L"\\K10") << std::string(name.begin(), name.end());
     EXPECT_EQ(name.substr(name.size() - 4), L".tmp");
   }
-  std::vector<uint8_t> bytes = ReadBytes(workFolder_ + kWorkFile10);
+  std::vector<uint8_t> bytes = testing::ReadFileBytes(workFolder_ + kWorkFile10);
   EXPECT_EQ(bytes, WorkFileBytes(names));
   EXPECT_EQ(ListedFonts(), (std::vector<std::vector<uint8_t>>{tamil, sans}));
   EXPECT_EQ(Families(), Expect({kTamil, kSans}));
@@ -337,7 +290,7 @@ TEST_F(LoaderTest, AnythingButAKeyDoesNothing) {
 
 TEST_F(LoaderTest, WithoutPacksTheWorkFileHoldsItsHeaderOnly) {
   EXPECT_EQ(Run(L"f"), "");  // nothing loads, so it rebuilds: still nothing
-  EXPECT_EQ(ReadBytes(workFolder_ + kWorkFile10), WorkFileBytes({}));
+  EXPECT_EQ(testing::ReadFileBytes(workFolder_ + kWorkFile10), WorkFileBytes({}));
   EXPECT_TRUE(List(fontsFolder_).empty());
 }
 
@@ -360,9 +313,9 @@ TEST_F(LoaderTest, RepairRebuildsBelowTwentyFiveFonts) {
     WritePack(home_, L"many.fpk", std::vector<PackEntry>(kept, {"TAMIL.ttf", 'A', tamil}));
     EXPECT_EQ(Run(L"i"), "");
     ASSERT_EQ(ListedFonts().size(), static_cast<size_t>(kept));
-    std::vector<uint8_t> before = ReadBytes(workFolder_ + kWorkFile10);
+    std::vector<uint8_t> before = testing::ReadFileBytes(workFolder_ + kWorkFile10);
     // A leftover of an earlier run: only a rebuild's unload sweeps it away.
-    WriteBytes(fontsFolder_ + L"\\K10ZZZZ.tmp", {1, 2, 3});
+    testing::WriteFileBytes(fontsFolder_ + L"\\K10ZZZZ.tmp", {1, 2, 3});
 
     EXPECT_EQ(Run(L"f"), "");
     bool rebuilt = kept < 25;
@@ -370,7 +323,7 @@ TEST_F(LoaderTest, RepairRebuildsBelowTwentyFiveFonts) {
     if (rebuilt) {
       EXPECT_EQ(ListedFonts().size(), static_cast<size_t>(kept));
     } else {
-      EXPECT_EQ(ReadBytes(workFolder_ + kWorkFile10), before);
+      EXPECT_EQ(testing::ReadFileBytes(workFolder_ + kWorkFile10), before);
     }
     EXPECT_EQ(Families(), Expect({kTamil}));
     EXPECT_EQ(Run(L"u"), "");
@@ -385,15 +338,15 @@ TEST_F(LoaderTest, WorkFileInTheHomeFolderTakesPrecedence) {
   std::vector<std::wstring> names;
   for (int i = 0; i < 25; ++i) {
     names.push_back(L"\\serif" + std::to_wstring(i) + L".ttf");
-    WriteBytes(data + names.back(), serif);
+    testing::WriteFileBytes(data + names.back(), serif);
   }
-  WriteBytes(data + L"\\K10STRAY.tmp", {0});
-  WriteBytes(home_ + kWorkFile10, WorkFileBytes(names));
+  testing::WriteFileBytes(data + L"\\K10STRAY.tmp", {0});
+  testing::WriteFileBytes(home_ + kWorkFile10, WorkFileBytes(names));
   // A per-user set as well, which the home arrangement hides.
   CreateDirectoryW(workFolder_.c_str(), nullptr);
   CreateDirectoryW(fontsFolder_.c_str(), nullptr);
-  WriteBytes(fontsFolder_ + L"\\K10SANS.tmp", Font(kSans));
-  WriteBytes(workFolder_ + kWorkFile10, WorkFileBytes({L"\\K10SANS.tmp"}));
+  testing::WriteFileBytes(fontsFolder_ + L"\\K10SANS.tmp", Font(kSans));
+  testing::WriteFileBytes(workFolder_ + kWorkFile10, WorkFileBytes({L"\\K10SANS.tmp"}));
 
   EXPECT_EQ(Run(L"f"), "");  // 25 loaded: no repair
   EXPECT_EQ(Families(), Expect({kSerif}));
@@ -411,13 +364,14 @@ TEST_F(LoaderTest, NamesOutsideTheFontsFolderAreNeitherLoadedNorDeleted) {
   CreateDirectoryW(data.c_str(), nullptr);
   CreateDirectoryW((data + L"\\sub").c_str(), nullptr);
   std::vector<uint8_t> tamil = Font(kTamil);
-  WriteBytes(home_ + L"\\victim.ttf", tamil);
-  WriteBytes(data + L"\\sub\\K10SUB.tmp", tamil);
-  WriteBytes(home_ + L"\\DataK10NEXT.tmp", tamil);
-  WriteBytes(data + L"\\K10OK.tmp", tamil);
-  WriteBytes(home_ + kWorkFile10,
-             WorkFileBytes({L"\\..\\victim.ttf", L"\\..\\Korvi11fpk.wrk", L"\\sub\\K10SUB.tmp",
-                            L"K10NEXT.tmp", L"\\a/b.tmp", L"\\C:x.tmp", L"\\K10OK.tmp"}));
+  testing::WriteFileBytes(home_ + L"\\victim.ttf", tamil);
+  testing::WriteFileBytes(data + L"\\sub\\K10SUB.tmp", tamil);
+  testing::WriteFileBytes(home_ + L"\\DataK10NEXT.tmp", tamil);
+  testing::WriteFileBytes(data + L"\\K10OK.tmp", tamil);
+  testing::WriteFileBytes(
+      home_ + kWorkFile10,
+      WorkFileBytes({L"\\..\\victim.ttf", L"\\..\\Korvi11fpk.wrk", L"\\sub\\K10SUB.tmp",
+                     L"K10NEXT.tmp", L"\\a/b.tmp", L"\\C:x.tmp", L"\\K10OK.tmp"}));
 
   EXPECT_EQ(Run(L"u"), "");
   EXPECT_TRUE(Exists(home_ + L"\\victim.ttf"));
@@ -435,12 +389,12 @@ TEST_F(LoaderTest, MissingListedFontEndsFontHandling) {
   std::vector<std::wstring> names;
   for (int i = 0; i < 25; ++i) {
     names.push_back(L"\\K10T" + std::to_wstring(i) + L".tmp");
-    WriteBytes(fontsFolder_ + names.back(), tamil);
+    testing::WriteFileBytes(fontsFolder_ + names.back(), tamil);
   }
   names.push_back(L"\\K10GONE.tmp");
   names.push_back(L"\\serif.ttf");
-  WriteBytes(fontsFolder_ + L"\\serif.ttf", Font(kSerif));
-  WriteBytes(workFolder_ + kWorkFile10, WorkFileBytes(names));
+  testing::WriteFileBytes(fontsFolder_ + L"\\serif.ttf", Font(kSerif));
+  testing::WriteFileBytes(workFolder_ + kWorkFile10, WorkFileBytes(names));
 
   EXPECT_EQ(Run(L"f"), "");  // the 25 before the gap are enough
   EXPECT_EQ(Families(), Expect({kTamil}));
@@ -453,7 +407,7 @@ TEST_F(LoaderTest, MissingListedFontEndsFontHandling) {
 
 TEST_F(LoaderTest, UnloadWithoutAWorkFileDoesNothing) {
   CreateDirectoryW(fontsFolder_.c_str(), nullptr);
-  WriteBytes(fontsFolder_ + L"\\K10LEFT.tmp", {1});
+  testing::WriteFileBytes(fontsFolder_ + L"\\K10LEFT.tmp", {1});
   EXPECT_EQ(Run(L"u"), "");
   EXPECT_TRUE(Exists(fontsFolder_ + L"\\K10LEFT.tmp"));  // no sweep either
 }
@@ -467,9 +421,9 @@ TEST_F(LoaderTest, ReadsNoRecordsPast5000Bytes) {
     wchar_t name[16];
     swprintf(name, 16, L"\\f%06d.dat", i);
     names.push_back(name);
-    WriteBytes(data + name, {1});
+    testing::WriteFileBytes(data + name, {1});
   }
-  WriteBytes(home_ + kWorkFile10, WorkFileBytes(names));
+  testing::WriteFileBytes(home_ + kWorkFile10, WorkFileBytes(names));
   EXPECT_EQ(Run(L"u"), "");
   EXPECT_EQ(List(data), (std::vector<std::wstring>{L"f000357.dat", L"f000358.dat"}));
 }
@@ -513,7 +467,7 @@ TEST_F(LoaderTest, BrokenPackKeepsWhatCameBefore) {
     for (const wchar_t* name : {L"a.fpk", L"b.fpk", L"c.fpk", L"d.fpk"}) {
       WritePack(home_, name, {{"SANS.ttf", 'A', sans}});
     }
-    WriteBytes(home_ + L"\\c.fpk", c.bytes);
+    testing::WriteFileBytes(home_ + L"\\c.fpk", c.bytes);
     // The packs in the order the program's search returns them.
     std::vector<std::wstring> order = List(home_, L"*.fpk");
     size_t broken = std::find(order.begin(), order.end(), L"c.fpk") - order.begin();
@@ -570,7 +524,7 @@ TEST_F(LoaderTest, WorkFileThatCannotBeCreatedShowsFS0002) {
 
 TEST_F(LoaderTest, NoFontFileNameAbandonsThePack) {
   // A file where the fonts folder belongs: no temporary file can be made in it.
-  WriteBytes(fontsFolder_, {0});
+  testing::WriteFileBytes(fontsFolder_, {0});
   std::vector<uint8_t> tamil = Font(kTamil);
   WritePack(home_, L"korvi.fpk", {{"ONE.ttf", 'A', tamil}, {"TWO.ttf", 'A', tamil}});
   // Reported once: the second entry is not read as if the first had been consumed.
@@ -603,7 +557,7 @@ TEST_F(LoaderTest, NoFontsFolderAbandonsThePack) {
   EXPECT_EQ(Run(L"i"), "Velona Font Error: FCT007");  // once: the pack is left
   EXPECT_TRUE(WorkFileNames(workFolder_ + kWorkFile10).empty());
   // Loading and unloading without a fonts folder touch nothing.
-  WriteBytes(workFolder_ + kWorkFile10, WorkFileBytes({L"\\K10A.tmp"}));
+  testing::WriteFileBytes(workFolder_ + kWorkFile10, WorkFileBytes({L"\\K10A.tmp"}));
   EXPECT_EQ(Run(L"u"), "");
   EXPECT_TRUE(Exists(workFolder_ + kWorkFile10));
 }
@@ -703,7 +657,8 @@ TEST(DeliverableTest, ImportsOnlySystemDllsAndCarriesAVersion) {
   std::wstring program = FromUnixPath(KORVI_DIST_EXE);
   WORD machine = 0;
   WORD subsystem = 0;
-  std::vector<std::string> dlls = ImportedDlls(ReadBytes(program), &machine, &subsystem);
+  std::vector<std::string> dlls =
+      ImportedDlls(testing::ReadFileBytes(program), &machine, &subsystem);
   EXPECT_EQ(machine, IMAGE_FILE_MACHINE_I386);
   EXPECT_EQ(subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
   const std::set<std::string> system = {"KERNEL32.DLL", "USER32.DLL",  "GDI32.DLL",
@@ -744,7 +699,7 @@ TEST_F(LoaderTest, LogsTheWorkFileHeaderAsSevenCharacters) {
   std::vector<uint8_t> bytes = {'A', 'B', 'C', 'D', 'E', 'F', 'G'};
   std::vector<uint8_t> records = WorkFileBytes({L"\\K10GONE.tmp"});
   bytes.insert(bytes.end(), records.begin() + kWorkFileHeaderSize, records.end());
-  WriteBytes(workFolder_ + kWorkFile10, bytes);
+  testing::WriteFileBytes(workFolder_ + kWorkFile10, bytes);
 
   korvi::SetDebugLogEnabled(true);
   korvi::testing::DebugOutputCapture output;

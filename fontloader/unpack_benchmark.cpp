@@ -16,14 +16,13 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "loader.h"
 #include "packbuilder.h"
+#include "testing/win/file_bytes.h"
 #include "workfile.h"
 
 namespace {
@@ -46,20 +45,9 @@ double Seconds() {
   return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-std::vector<uint8_t> ReadBytes(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-}
-
 // Deletes the font files that the work file lists, and the work file.
 void RemoveUnpacked(const std::wstring& workFile, const std::wstring& fontsFolder) {
-  std::vector<uint8_t> bytes = ReadBytes(workFile);
+  std::vector<uint8_t> bytes = korvi::testing::ReadFileBytes(workFile);
   if (bytes.size() >= kWorkFileHeaderSize) {
     for (const auto& name :
          DecodeRecords(bytes.data() + kWorkFileHeaderSize, bytes.size() - kWorkFileHeaderSize)) {
@@ -114,7 +102,7 @@ int wmain() {
   }
   std::vector<uint8_t> pack = BuildPack(entries);
   std::wstring packPath = set.home + L"\\benchmark.fpk";
-  WriteBytes(packPath, pack);
+  korvi::testing::WriteFileBytes(packPath, pack);
   std::wstring copyPath = set.home + L"\\copy.bin";
   std::wstring workFile = Folder(L"APPDATA", L"\\Korvi") + set.workFileName;
   std::wstring fontsFolder = Folder(L"LOCALAPPDATA", L"\\Wkfn");
@@ -127,7 +115,7 @@ int wmain() {
     CreateDirectoryW(folder.c_str(), nullptr);
   }
   for (int i = 0; i < kFonts; ++i) {
-    WriteBytes(FontFile(sources, i), entries[i].data);
+    korvi::testing::WriteFileBytes(FontFile(sources, i), entries[i].data);
   }
   std::vector<std::wstring> emptyFiles;
 

@@ -1,5 +1,6 @@
 #include "textservice/service_fixture.h"
 
+#include "testing/win/child_process.h"
 #include "textservice/companion.h"
 #include "textservice/display_attributes.h"
 #include "tools/keynotation/key_notation.h"
@@ -37,41 +38,13 @@ std::vector<TypedKey> ParseKeys(const std::wstring& keys) {
 }
 
 ChildRun RunThisProgram(const std::wstring& filter, const std::wstring& extraArguments) {
-  ChildRun run;
   wchar_t self[MAX_PATH];
   if (GetModuleFileNameW(nullptr, self, MAX_PATH) == 0)
-    return run;
-  std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_also_run_disabled_tests" +
-                         L" --gtest_filter=" + filter + L" " + extraArguments;
-  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-  HANDLE readEnd = nullptr;
-  HANDLE writeEnd = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
-    return run;
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = writeEnd;
-  startup.hStdError = writeEnd;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  PROCESS_INFORMATION process = {};
-  const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                      nullptr, &startup, &process);
-  CloseHandle(writeEnd);
-  if (started) {
-    char chunk[4096];
-    DWORD read = 0;
-    while (ReadFile(readEnd, chunk, sizeof chunk, &read, nullptr) && read > 0) {
-      run.output.append(chunk, read);
-    }
-    WaitForSingleObject(process.hProcess, 120000);
-    GetExitCodeProcess(process.hProcess, &run.exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-  }
-  CloseHandle(readEnd);
-  return run;
+    return {};
+  const ChildProcessRun run =
+      RunChildProcess(L"\"" + std::wstring(self) + L"\" --gtest_also_run_disabled_tests" +
+                      L" --gtest_filter=" + filter + L" " + extraArguments);
+  return {run.exitCode, run.output};
 }
 
 bool CommandLineMentions(const std::wstring& text) {
