@@ -19,6 +19,7 @@
 
 #include "testing/tsfmodel/model_host.h"
 #include "tools/keynotation/key_notation.h"
+#include "tools/korvi-typist/service_library.h"
 
 namespace {
 
@@ -145,18 +146,10 @@ bool Measure(IClassFactory* factory, unsigned layoutEntry, const std::vector<Key
   return true;
 }
 
-std::wstring DefaultDllPath() {
-  wchar_t path[MAX_PATH];
-  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring self(path, n < MAX_PATH ? n : 0);
-  const size_t slash = self.find_last_of(L"\\/");
-  return (slash == std::wstring::npos ? L"" : self.substr(0, slash + 1)) + L"Korvi10TxtSvc.dll";
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  std::wstring dll = DefaultDllPath();
+  std::wstring dll = korvi::typist::DefaultDllPath();
   int repeat = 20;
   for (int i = 1; i < argc; ++i) {
     const std::wstring a = argv[i];
@@ -170,30 +163,18 @@ int wmain(int argc, wchar_t** argv) {
     }
   }
 
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = DefWindowProcW;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"KorviBenchLookupServer";
-  RegisterClassW(&wc);
-  HWND lookupServer = CreateWindowExW(0, wc.lpszClassName, L"Korvi10WinSvcFormHidden", 0, 0, 0, 0,
-                                      0, nullptr, nullptr, wc.hInstance, nullptr);
-  if (!lookupServer || FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+  korvi::typist::LookupServerStandIn lookupServer;
+  if (!lookupServer.ok() || FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
     return 1;
 
-  HMODULE module = LoadLibraryW(dll.c_str());
-  if (!module) {
-    std::fprintf(stderr, "korvi-keypath-bench: cannot load %ls\n", dll.c_str());
-    return 1;
-  }
-  using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-  auto get = reinterpret_cast<GetClassObject>(
-      reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
-  const CLSID clsid = {
-      0x836fd769, 0x192b, 0x428c, {0x9b, 0x38, 0x4e, 0x80, 0x4c, 0x92, 0xd7, 0xe1}};
-  IClassFactory* factory = nullptr;
-  void** slot = GetKeyStateSlot(module);
-  if (!get || FAILED(get(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory))) || !slot) {
-    std::fprintf(stderr, "korvi-keypath-bench: no class factory or no GetKeyState import\n");
+  korvi::typist::TextServiceLibrary library(dll);
+  IClassFactory* factory = library.Load();
+  void** slot = library.module() ? GetKeyStateSlot(library.module()) : nullptr;
+  if (!factory || !slot) {
+    std::fprintf(stderr,
+                 "korvi-keypath-bench: cannot load %ls, or it has no class factory or no "
+                 "GetKeyState import\n",
+                 dll.c_str());
     return 1;
   }
   g_realGetKeyState = reinterpret_cast<SHORT(WINAPI*)(int)>(*slot);
@@ -236,6 +217,5 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("Goal: p99 with key states served in process under 20 us.\n");
   factory->Release();
   CoUninitialize();
-  DestroyWindow(lookupServer);
   return status;
 }

@@ -20,10 +20,14 @@
 #include "testing/tsfmodel/model_host.h"
 #include "tools/keynotation/key_notation.h"
 #include "tools/korvi-typist/layout_menu.h"
+#include "tools/korvi-typist/service_library.h"
 
 namespace {
 
 using korvi::notation::Key;
+using korvi::typist::DefaultDllPath;
+using korvi::typist::LookupServerStandIn;
+using korvi::typist::TextServiceLibrary;
 
 constexpr char kUsage[] =
     "usage: korvi-typist [--layout L] [--dll PATH] [KEYS]\n"
@@ -31,61 +35,6 @@ constexpr char kUsage[] =
     "  PATH: the text service DLL (default: Korvi10TxtSvc.dll beside this program)\n"
     "  KEYS: korvi-type's notation; without KEYS each line of standard input is typed\n"
     "        into a fresh document.\n";
-
-// The lookup server's hidden window, so that the service's start-up finds it and starts nothing.
-class LookupServerStandIn {
- public:
-  LookupServerStandIn() {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"KorviTypistLookupServer";
-    RegisterClassW(&wc);
-    window_ = CreateWindowExW(0, wc.lpszClassName, L"Korvi10WinSvcFormHidden", 0, 0, 0, 0, 0,
-                              nullptr, nullptr, wc.hInstance, nullptr);
-  }
-  ~LookupServerStandIn() {
-    if (window_)
-      DestroyWindow(window_);
-  }
-  bool ok() const { return window_ != nullptr; }
-
- private:
-  HWND window_ = nullptr;
-};
-
-// The DLL, loaded afresh for every document so that each starts from the library's load state.
-class TextServiceLibrary {
- public:
-  explicit TextServiceLibrary(std::wstring path) : path_(std::move(path)) {}
-  ~TextServiceLibrary() { Unload(); }
-
-  IClassFactory* Load() {
-    module_ = LoadLibraryW(path_.c_str());
-    if (!module_)
-      return nullptr;
-    using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-    auto get = reinterpret_cast<GetClassObject>(
-        reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
-    IClassFactory* factory = nullptr;
-    // {836FD769-192B-428C-9B38-4E804C92D7E1}, the service's CLSID.
-    const CLSID clsid = {
-        0x836fd769, 0x192b, 0x428c, {0x9b, 0x38, 0x4e, 0x80, 0x4c, 0x92, 0xd7, 0xe1}};
-    if (!get || FAILED(get(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
-      return nullptr;
-    }
-    return factory;
-  }
-  void Unload() {
-    if (module_)
-      FreeLibrary(module_);
-    module_ = nullptr;
-  }
-
- private:
-  std::wstring path_;
-  HMODULE module_ = nullptr;
-};
 
 std::string ToUtf8(const std::wstring& text) {
   if (text.empty())
@@ -106,14 +55,6 @@ std::wstring FromUtf8(const std::string& text) {
   std::wstring out(static_cast<size_t>(size), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
   return out;
-}
-
-std::wstring DefaultDllPath() {
-  wchar_t path[MAX_PATH];
-  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring self(path, n < MAX_PATH ? n : 0);
-  const size_t slash = self.find_last_of(L"\\/");
-  return (slash == std::wstring::npos ? L"" : self.substr(0, slash + 1)) + L"Korvi10TxtSvc.dll";
 }
 
 // Types one line into a fresh document; false when the service cannot be made or activated.
