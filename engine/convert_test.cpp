@@ -137,8 +137,8 @@ TEST_F(ConvertKeyTest, AythamLeavesTheWordState) {
   EXPECT_EQ('k', cons);
 }
 
-// Mended: a vowel after an automatic pulli replaces the whole syllable of
-// the current consonant, which for க்ஷ is three units, not one.
+// A vowel after an automatic pulli replaces the whole syllable of the
+// current consonant, which for க்ஷ is three units, not one.
 TEST_F(ConvertKeyTest, VowelAfterAutomaticPulliReplacesTheWholeSyllable) {
   ExpectWords({
       {1, u"TTs", {0, -1, 3}, u"க்ஷ்க்ஷி"},

@@ -79,9 +79,9 @@ TEST(ReplaceCountTest, TurnsResultsIntoCounts) {
       {-1, 4, u"ஞ்ச்", u"சு", 2},
       // ... but all of க்ஷ் when the new text re-types க்ஷ.
       {-1, 4, u"க்ஷ்", u"க்ஷ", 4},
-      // Mended: a four-unit output without a final pulli (ஸ்ரீ) is replaced whole.
+      // A four-unit output without a final pulli (ஸ்ரீ) is replaced whole.
       {-1, 4, u"ஸ்ரீ", u"ஸ்ரீ", 4},
-      // Mended: after an edit that wrote nothing there is nothing to replace.
+      // After an edit that wrote nothing there is nothing to replace.
       {-1, 0, u"்", u"ா", 0},
   };
   for (const ReplaceCase& c : cases)
@@ -300,8 +300,8 @@ TEST(BackslashGuardTest, NeedsAConsonantBeforeTheCaret) {
         << static_cast<int>(c.before) << " layout " << c.layout;
 }
 
-// Mended: a key whose edit wrote nothing leaves nothing for the next key's
-// -1 to replace. In the phonetic layout a, backslash, A gives அா.
+// A key whose edit wrote nothing leaves nothing for the next key's -1 to
+// replace. In the phonetic layout a, backslash, A gives அா.
 TEST(BackslashGuardTest, RefusedKeyIsNotReplacedByTheNext) {
   ResetWordState();
   KeyState state;

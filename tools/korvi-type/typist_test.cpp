@@ -50,7 +50,7 @@ TEST(KorviTypeTest, TypesLikeTheTextService) {
       {{"ka{F12}ka{F12}ka"}, "கkaக\n"},
       {{"--layout", "mylai", "{LBRACE}"}, "ு\n"},  // a free-standing sign
       {{"--layout", "6", "{LBRACE}x{RBRACE}"}, "{}\n"},
-      // Mended: the refused backslash leaves the vowel before it alone.
+      // The refused backslash leaves the vowel before it alone.
       {{"a\\A"}, "அா\n"},
       {{"\\A"}, "ா\n"},
       // Left and Right inside the composition cross a consonant and its sign.
