@@ -161,8 +161,9 @@ HRESULT CTextService::ApplyKeyEdit(TfEditCookie ec, ITfContext* context, UINT vi
       }
     }
 
-    // The character before the caret decides whether the phonetic backslash may type.
-    if (ch == L'\\') {
+    // The character before the caret decides whether the phonetic backslash may type. In
+    // English mode the backslash is only itself and always types.
+    if (ch == L'\\' && tamilMode_) {
       wchar_t before = 0;
       ComPtr<ITfRange> probe;
       LONG moved = 0;

@@ -103,6 +103,16 @@ TEST_F(KeyEventSinkTest, EnglishModeTypesEachKeyAsItsOwnWord) {
   EXPECT_EQ(host().Text(), L"kKக்");
 }
 
+TEST_F(KeyEventSinkTest, EnglishModeTypesTheBackslashAfterAnyCharacter) {
+  Start();
+  // In Tamil mode the phonetic backslash (a bare sign) needs a consonant before it.
+  Type(L"a\\");
+  EXPECT_EQ(host().Text(), L"அ");
+  // In English mode it is just the character, whatever stands before the caret.
+  Type(L"{F12}a\\");
+  EXPECT_EQ(host().Text(), L"அa\\");
+}
+
 TEST_F(KeyEventSinkTest, F12SwitchesModeWithAnyModifierAndWithTheKeyboardClosed) {
   for (unsigned modifiers : {0u, unsigned{kShift}, unsigned{kControl}, unsigned{tsfmodel::kAlt}}) {
     SCOPED_TRACE(modifiers);
