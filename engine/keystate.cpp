@@ -179,8 +179,9 @@ void NoteEditNotWritten(KeyState& state) {
   state.lastOutputLength = 0;
 }
 
-bool BackslashGuardRefuses(char16_t ch, int32_t layoutNumber, char16_t charBeforeCaret) {
-  return ch == u'\\' && layoutNumber == kLayoutKorvi && charBeforeCaret != 0 &&
+bool BackslashGuardRefuses(char16_t ch, bool tamilMode, int32_t layoutNumber,
+                           char16_t charBeforeCaret) {
+  return ch == u'\\' && tamilMode && layoutNumber == kLayoutKorvi && charBeforeCaret != 0 &&
          !IsConsonant(charBeforeCaret);
 }
 

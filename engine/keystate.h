@@ -143,9 +143,10 @@ int32_t ReplaceCount(int32_t engineResult, int32_t lastOutputLength, const char1
 // must not remove text that this key never wrote.
 void NoteEditNotWritten(KeyState& state);
 
-// The phonetic layout's backslash types a bare pulli or vowel sign; it is
-// refused unless the caret stands after a consonant or at the start of the
-// text (charBeforeCaret 0).
-bool BackslashGuardRefuses(char16_t ch, int32_t layoutNumber, char16_t charBeforeCaret);
+// The phonetic layout's backslash types a bare pulli or vowel sign; in Tamil
+// mode it is refused unless the caret stands after a consonant or at the start
+// of the text (charBeforeCaret 0). In English mode it is a plain character.
+bool BackslashGuardRefuses(char16_t ch, bool tamilMode, int32_t layoutNumber,
+                           char16_t charBeforeCaret);
 
 }  // namespace korvi

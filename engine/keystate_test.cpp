@@ -284,6 +284,7 @@ TEST(DispatchKeyTest, WordEndsAfterTheKey) {
 
 struct GuardCase {
   char16_t ch;
+  bool tamilMode;
   int32_t layout;
   char16_t before;
   bool refused;
@@ -291,12 +292,20 @@ struct GuardCase {
 
 TEST(BackslashGuardTest, NeedsAConsonantBeforeTheCaret) {
   const GuardCase cases[] = {
-      {u'\\', 0, 0, false},    {u'\\', 0, u'க', false}, {u'\\', 0, u'ஹ', false},
-      {u'\\', 0, u'அ', true},  {u'\\', 0, u'ா', true},  {u'\\', 0, u'a', true},
-      {u'\\', 1, u'அ', false}, {u'k', 0, u'அ', false},  {u'\\', 9, u'அ', false},
+      {u'\\', true, 0, 0, false},
+      {u'\\', true, 0, u'க', false},
+      {u'\\', true, 0, u'ஹ', false},
+      {u'\\', true, 0, u'அ', true},
+      {u'\\', true, 0, u'ா', true},
+      {u'\\', true, 0, u'a', true},
+      {u'\\', true, 1, u'அ', false},
+      {u'k', true, 0, u'அ', false},
+      {u'\\', true, 9, u'அ', false},
+      // In English mode the backslash is only itself.
+      {u'\\', false, 0, u'a', false},
   };
   for (const GuardCase& c : cases)
-    EXPECT_EQ(c.refused, BackslashGuardRefuses(c.ch, c.layout, c.before))
+    EXPECT_EQ(c.refused, BackslashGuardRefuses(c.ch, c.tamilMode, c.layout, c.before))
         << static_cast<int>(c.before) << " layout " << c.layout;
 }
 
@@ -310,7 +319,7 @@ TEST(BackslashGuardTest, RefusedKeyIsNotReplacedByTheNext) {
   for (const KeyStroke& key : keys) {
     const KeyEdit edit =
         ComputeKeyEdit(state, key.virtualKey, key.shift, false, true, kLayoutKorvi);
-    if (BackslashGuardRefuses(edit.ch, kLayoutKorvi, text.empty() ? 0 : text.back())) {
+    if (BackslashGuardRefuses(edit.ch, true, kLayoutKorvi, text.empty() ? 0 : text.back())) {
       NoteEditNotWritten(state);
       continue;
     }

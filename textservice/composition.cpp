@@ -161,9 +161,8 @@ HRESULT CTextService::ApplyKeyEdit(TfEditCookie ec, ITfContext* context, UINT vi
       }
     }
 
-    // The character before the caret decides whether the phonetic backslash may type. In
-    // English mode the backslash is only itself and always types.
-    if (ch == L'\\' && tamilMode_) {
+    // The character before the caret decides whether the phonetic backslash may type.
+    if (ch == L'\\') {
       wchar_t before = 0;
       ComPtr<ITfRange> probe;
       LONG moved = 0;
@@ -171,7 +170,7 @@ HRESULT CTextService::ApplyKeyEdit(TfEditCookie ec, ITfContext* context, UINT vi
           SUCCEEDED(probe->ShiftStart(ec, -1, &moved, nullptr)) && moved == -1) {
         before = FirstUnit(ec, probe.Get());
       }
-      if (BackslashGuardRefuses(static_cast<char16_t>(ch), layoutNumber_,
+      if (BackslashGuardRefuses(static_cast<char16_t>(ch), tamilMode_, layoutNumber_,
                                 static_cast<char16_t>(before))) {
         return S_FALSE;
       }

@@ -113,7 +113,7 @@ bool Typist::ApplyKeyEdit(uint16_t virtualKey, const KeyEdit& edit) {
     return false;
   }
   const char16_t before = doc_.caret > 0 ? doc_.text[doc_.caret - 1] : 0;
-  if (BackslashGuardRefuses(edit.ch, layoutNumber_, before))
+  if (BackslashGuardRefuses(edit.ch, tamilMode_, layoutNumber_, before))
     return false;
 
   const size_t remove =

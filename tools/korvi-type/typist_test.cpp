@@ -53,6 +53,7 @@ TEST(KorviTypeTest, TypesLikeTheTextService) {
       // The refused backslash leaves the vowel before it alone.
       {{"a\\A"}, "அா\n"},
       {{"\\A"}, "ா\n"},
+      {{"{F12}a\\"}, "a\\\n"},  // in English mode the backslash is a plain character
       // Left and Right inside the composition cross a consonant and its sign.
       {{"kaka{LEFT}{LEFT}{RIGHT}m"}, "கம்க\n"},
       {{"kaki{LEFT}m"}, "கம்கி\n"},
