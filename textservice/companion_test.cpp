@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "settings/settings_store.h"
+#include "testing/win/file_bytes.h"
 #include "testing/win/message_box_watcher.h"
 #include "testing/win/recording_window.h"
 #include "testing/win/registry_fixture.h"
@@ -16,6 +17,7 @@ namespace korvi {
 namespace {
 
 using testing::MessageBoxWatcher;
+using testing::ReadFileBytes;
 using testing::RecordedMessage;
 using testing::RecordingWindow;
 using testing::RegistryKeyGuard;
@@ -46,21 +48,6 @@ std::wstring Env(const wchar_t* name) {
   wchar_t value[4096];
   const DWORD length = GetEnvironmentVariableW(name, value, 4096);
   return length > 0 && length < 4096 ? value : L"";
-}
-
-std::vector<uint8_t> ReadFileBytes(const std::wstring& path) {
-  std::vector<uint8_t> bytes;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    return bytes;
-  uint8_t chunk[4096];
-  DWORD read = 0;
-  while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) {
-    bytes.insert(bytes.end(), chunk, chunk + read);
-  }
-  CloseHandle(file);
-  return bytes;
 }
 
 // Message boxes are watched and must all have been expected; the product's keys start empty and

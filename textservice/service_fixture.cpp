@@ -1,6 +1,7 @@
 #include "textservice/service_fixture.h"
 
 #include "testing/win/child_process.h"
+#include "testing/win/file_bytes.h"
 #include "textservice/companion.h"
 #include "textservice/display_attributes.h"
 #include "tools/keynotation/key_notation.h"
@@ -88,18 +89,7 @@ void ServiceTest::TearDown() {
 }
 
 std::vector<uint8_t> ServiceTest::LookupFileBytes() const {
-  std::vector<uint8_t> bytes;
-  HANDLE file = CreateFileW((temp_ + L"\\" + kLookupFileName).c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    return bytes;
-  uint8_t chunk[1024];
-  DWORD read = 0;
-  while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) {
-    bytes.insert(bytes.end(), chunk, chunk + read);
-  }
-  CloseHandle(file);
-  return bytes;
+  return ReadFileBytes(temp_ + L"\\" + kLookupFileName);
 }
 
 std::vector<uint8_t> ServiceTest::LookupBytesFor(const std::wstring& word) {
