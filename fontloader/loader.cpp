@@ -297,13 +297,14 @@ int LoadOrUnload(const WorkSet& set, bool load) {
 
   int loaded = 0;
   bool handleFonts = true;
+  std::vector<size_t> lengths;
   std::vector<std::u16string> names =
-      DecodeRecords(contents.records.data(), contents.records.size());
+      DecodeRecords(contents.records.data(), contents.records.size(), &lengths);
   for (size_t i = 0; i < names.size(); ++i) {
     std::wstring name = Wide(names[i]);
     std::wstring path = fontsFolder + name;
     DebugLog("Working on font %d", static_cast<int>(i + 1));
-    DebugLog("fnlen = %d", static_cast<int>(name.size() + 1));
+    DebugLog("fnlen = %d", static_cast<int>(lengths[i]));
     DebugLog("filename = %ls", name.c_str());
     DebugLog("fullfontpath = %ls", path.c_str());
     if (!IsPlainFontFileName(names[i]) || path.size() > kMaxPathLength) {

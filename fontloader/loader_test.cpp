@@ -710,5 +710,26 @@ TEST_F(LoaderTest, LogsTheWorkFileHeaderAsSevenCharacters) {
   EXPECT_NE(std::find(lines.begin(), lines.end(), "Read next 14 bytes\n"), lines.end());
 }
 
+TEST_F(LoaderTest, LogsTheLengthByteOfEachRecord) {
+  // Work files in a home folder come from elsewhere: a name may end before the n bytes its
+  // length byte counts, or be empty.
+  CreateDirectoryW(workFolder_.c_str(), nullptr);
+  std::vector<uint8_t> bytes = WorkFileBytes({L"\\K10GONE.tmp"});
+  bytes.insert(bytes.end(), {5, 0xC1, 0x80, 0xC2, 0xC3, 0xC4, 0});
+  testing::WriteFileBytes(workFolder_ + kWorkFile10, bytes);
+
+  korvi::SetDebugLogEnabled(true);
+  korvi::testing::DebugOutputCapture output;
+  EXPECT_EQ(Load(MakeWorkSet(10)), 0);
+  korvi::SetDebugLogEnabled(false);
+  std::vector<std::string> lengths;
+  for (const std::string& line : output.Lines()) {
+    if (line.rfind("fnlen = ", 0) == 0) {
+      lengths.push_back(line);
+    }
+  }
+  EXPECT_EQ(lengths, (std::vector<std::string>{"fnlen = 13\n", "fnlen = 5\n", "fnlen = 0\n"}));
+}
+
 }  // namespace
 }  // namespace korvi::fonts

@@ -26,7 +26,8 @@ bool ReadWorkFile(ByteSource& file, WorkFileContents* contents) {
   return true;
 }
 
-std::vector<std::u16string> DecodeRecords(const uint8_t* data, size_t size) {
+std::vector<std::u16string> DecodeRecords(const uint8_t* data, size_t size,
+                                          std::vector<size_t>* lengths) {
   std::vector<std::u16string> names;
   size_t p = 0;
   while (p < size) {
@@ -43,6 +44,9 @@ std::vector<std::u16string> DecodeRecords(const uint8_t* data, size_t size) {
       name.push_back(c);
     }
     names.push_back(name);
+    if (lengths != nullptr) {
+      lengths->push_back(n);
+    }
     p += n + 1;
   }
   return names;

@@ -32,8 +32,10 @@ struct WorkFileContents {
 bool ReadWorkFile(ByteSource& file, WorkFileContents* contents);
 
 // The names of the records in order. A record whose n runs past the data ends the
-// list: its name would be cut, and a cut name can be another file's.
-std::vector<std::u16string> DecodeRecords(const uint8_t* data, size_t size);
+// list: its name would be cut, and a cut name can be another file's. `lengths`, when
+// given, gets each record's n, which a name that ends early does not show.
+std::vector<std::u16string> DecodeRecords(const uint8_t* data, size_t size,
+                                          std::vector<size_t>* lengths = nullptr);
 
 // True for a backslash followed by a plain file name: no further backslash, no
 // slash or colon, no "..", and not "." alone. Only such names are joined to the
