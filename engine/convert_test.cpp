@@ -10,30 +10,8 @@
 namespace korvi {
 namespace {
 
-using korvi::testing::Typed;
+using korvi::testing::ExpectWords;
 using korvi::testing::TypeWord;
-
-// Keys typed from Idle as one word, the engine's result per key, and the text.
-struct WordCase {
-  int32_t layout;
-  std::u16string keys;
-  std::vector<int32_t> results;  // empty: not checked
-  std::u16string text;
-};
-
-void ExpectWords(const std::vector<WordCase>& cases) {
-  for (const WordCase& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(c.keys) + " in layout " + std::to_string(c.layout));
-    const Typed typed = TypeWord(c.layout, c.keys);
-    EXPECT_EQ(c.text, typed.text);
-    if (c.results.empty())
-      continue;
-    std::vector<int32_t> results;
-    for (const auto& key : typed.keys)
-      results.push_back(key.result);
-    EXPECT_EQ(c.results, results);
-  }
-}
 
 class ConvertKeyTest : public ::testing::Test {
  protected:

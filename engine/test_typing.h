@@ -3,6 +3,8 @@
 // the end and appends its output.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <string>
 #include <string_view>
@@ -43,6 +45,28 @@ inline Typed TypeWord(int32_t layout, std::u16string_view chars, KeyState* keySt
     typed.keys.push_back({edit.engineResult, edit.count, state.outputBuffer});
   }
   return typed;
+}
+
+// Keys typed from Idle as one word, the engine's result per key, and the text.
+struct WordCase {
+  int32_t layout;
+  std::u16string keys;
+  std::vector<int32_t> results;  // empty: not checked
+  std::u16string text;
+};
+
+inline void ExpectWords(const std::vector<WordCase>& cases) {
+  for (const WordCase& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.keys) + " in layout " + std::to_string(c.layout));
+    const Typed typed = TypeWord(c.layout, c.keys);
+    EXPECT_EQ(c.text, typed.text);
+    if (c.results.empty())
+      continue;
+    std::vector<int32_t> results;
+    for (const auto& key : typed.keys)
+      results.push_back(key.result);
+    EXPECT_EQ(c.results, results);
+  }
 }
 
 }  // namespace korvi::testing

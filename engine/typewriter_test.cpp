@@ -9,18 +9,11 @@
 namespace korvi {
 namespace {
 
-using korvi::testing::Typed;
+using korvi::testing::ExpectWords;
 using korvi::testing::TypeWord;
 
-struct TypewriterCase {
-  int32_t layout;
-  std::u16string keys;
-  std::vector<int32_t> results;
-  std::u16string text;
-};
-
 TEST(TypewriterTest, TypesGlyphsInPaperOrder) {
-  const TypewriterCase cases[] = {
+  ExpectWords({
       // New TW
       {4, u"f", {0}, u"க"},
       {4, u"fp", {0, -1}, u"கி"},
@@ -56,16 +49,7 @@ TEST(TypewriterTest, TypesGlyphsInPaperOrder) {
       {3, u"@", {0}, u"\u00A9"},
       {3, u"!", {0}, u"ஸ்ரீ"},
       {3, u"%", {0}, u"%"},
-  };
-  for (const TypewriterCase& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(c.keys) + " in layout " + std::to_string(c.layout));
-    const Typed typed = TypeWord(c.layout, c.keys);
-    EXPECT_EQ(c.text, typed.text);
-    std::vector<int32_t> results;
-    for (const auto& key : typed.keys)
-      results.push_back(key.result);
-    EXPECT_EQ(c.results, results);
-  }
+  });
 }
 
 TEST(TypewriterTest, StatesAfterKeys) {
